@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every suite: native (with fuzzers), page unit, browser, end-to-end.
+# Ends with one line "N passed, N failed" summed over all suites; exits non-zero on any failure.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+results="$root/build/test-results"
+rm -rf "$results"; mkdir -p "$results"
+
+if ! "$root/scripts/build.sh"; then
+  echo "build failed"
+  echo "0 passed, 1 failed"
+  exit 1
+fi
+
+# Each suite leaves "<passed> <failed>" in $results/<suite>.counts; a suite that
+# leaves nothing (crashed runner) counts as one failure.
+run_vitest() { # name config
+  local name=$1 config=$2
+  (cd "$root" && npx vitest run --config "$config" --reporter=default --reporter=json \
+      --outputFile.json="$results/$name.json")
+  node -e '
+    const fs = require("fs");
+    try {
+      const r = JSON.parse(fs.readFileSync(process.argv[1], "utf8"));
+      const failedSuites = r.testResults.filter(f => f.status === "failed" && f.assertionResults.length === 0).length;
+      fs.writeFileSync(process.argv[2], `${r.numPassedTests} ${r.numFailedTests + failedSuites}\n`);
+    } catch { }' "$results/$name.json" "$results/$name.counts"
+}
+
+suites=(native page browser e2e)
+"$root/scripts/test-native.sh" "$results/native.counts"
+run_vitest page vitest.config.ts
+run_vitest browser vitest.browser.config.ts
+"$root/scripts/with-services.sh" bash -c "$(declare -f run_vitest); root='$root' results='$results' run_vitest e2e vitest.e2e.config.ts"
+
+passed=0; failed=0
+for s in "${suites[@]}"; do
+  if [ -f "$results/$s.counts" ]; then
+    read -r p f < "$results/$s.counts"
+  else
+    p=0; f=1
+  fi
+  echo "suite $s: $p passed, $f failed"
+  passed=$((passed + p)); failed=$((failed + f))
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
