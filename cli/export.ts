@@ -20,7 +20,7 @@ import {
   type ExtractIo,
   type FileOutput,
 } from "./extract";
-import { defaultExtractOptions, EXTRACT_OPTIONS, UsageError, type ExtractOptions, type OptionSpec } from "./options";
+import { defaultExtractOptions, EXTRACT_OPTIONS, UsageError, type ExtractOptions, type OptionDef } from "./options";
 import { detectOptionsOf, type Extraction } from "./pipeline";
 
 export interface ExportOptions extends ExtractOptions {
@@ -32,7 +32,7 @@ export interface ExportOptions extends ExtractOptions {
 
 const MAP_IDS = DRUM_MAPS.map((map) => map.id);
 
-export const EXPORT_OPTIONS: readonly OptionSpec<ExportOptions>[] = [
+export const EXPORT_OPTIONS: readonly OptionDef<ExportOptions>[] = [
   {
     flag: "--map",
     value: "ID",
@@ -121,7 +121,7 @@ export const exportFileOutput: FileOutput<ExportOptions> = (ctx) => {
 
 /** `tindle extract` with the export flags. */
 export const EXPORT_COMMAND: ExtractCommand<ExportOptions> = {
-  specs: [...EXTRACT_OPTIONS, ...EXPORT_OPTIONS],
+  optionDefs: [...EXTRACT_OPTIONS, ...EXPORT_OPTIONS],
   defaults: (): ExportOptions => defaultExtractOptions(),
   outputs: [summaryOutput, hitsCsvOutput, exportFileOutput],
   validate(options, files, io) {

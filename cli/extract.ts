@@ -5,7 +5,7 @@
 import { readFileSync, statSync, writeFileSync } from "node:fs";
 import { basename, extname, join } from "node:path";
 import type { AudioClip } from "../page/src/audio/clip";
-import { defaultExtractOptions, EXTRACT_OPTIONS, parseArgs, usageText, UsageError, type ExtractOptions, type OptionSpec } from "./options";
+import { defaultExtractOptions, EXTRACT_OPTIONS, parseArgs, usageText, UsageError, type ExtractOptions, type OptionDef } from "./options";
 import { extractGroove, type Extraction } from "./pipeline";
 import { formatHitsCsv, formatSummary } from "./report";
 import { parseWavFile } from "./wavFile";
@@ -49,7 +49,7 @@ export interface FileContext<T extends ExtractOptions = ExtractOptions> {
 export type FileOutput<T extends ExtractOptions = ExtractOptions> = (ctx: FileContext<T>) => void;
 
 export interface ExtractCommand<T extends ExtractOptions = ExtractOptions> {
-  specs: readonly OptionSpec<T>[];
+  optionDefs: readonly OptionDef<T>[];
   defaults: () => T;
   outputs: readonly FileOutput<T>[];
   /** Checks that need every option and the input count; throws UsageError. */
@@ -85,7 +85,7 @@ function validateHitsCsv(options: ExtractOptions, files: readonly string[], io: 
 }
 
 export const EXTRACT_COMMAND: ExtractCommand = {
-  specs: EXTRACT_OPTIONS,
+  optionDefs: EXTRACT_OPTIONS,
   defaults: defaultExtractOptions,
   outputs: [summaryOutput, hitsCsvOutput],
   validate: validateHitsCsv,
@@ -105,18 +105,18 @@ function message(e: unknown): string {
 /** Runs the command over argv; returns the exit code (0 ok, 1 a file failed, 2 usage). */
 export function runExtract<T extends ExtractOptions>(argv: readonly string[], io: ExtractIo, command: ExtractCommand<T>): number {
   if (argv.includes("--help") || argv.includes("-h")) {
-    io.stdout(usageText(command.specs));
+    io.stdout(usageText(command.optionDefs));
     return 0;
   }
   let options: T;
   let files: string[];
   try {
-    ({ options, files } = parseArgs(argv, command.specs, command.defaults()));
+    ({ options, files } = parseArgs(argv, command.optionDefs, command.defaults()));
     if (files.length === 0) throw new UsageError("no input files");
     command.validate?.(options, files, io);
   } catch (e) {
     if (!(e instanceof UsageError)) throw e;
-    io.stderr(`tindle extract: ${e.message}\n${usageText(command.specs)}`);
+    io.stderr(`tindle extract: ${e.message}\n${usageText(command.optionDefs)}`);
     return 2;
   }
   const log = options.hitsCsv === "-" ? io.stderr : io.stdout;

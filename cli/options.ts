@@ -21,7 +21,7 @@ export function defaultExtractOptions(): ExtractOptions {
   return { gridDiv: 4, sensitivity: 0.5, gains: { kick: 1, snare: 1, hat: 1 }, layered: true, findLoop: false };
 }
 
-export interface OptionSpec<T> {
+export interface OptionDef<T> {
   /** "--bpm" */
   flag: string;
   /** Placeholder for the value ("N"); absent for a switch. */
@@ -39,7 +39,7 @@ function numberIn(text: string, lo: number, hi: number): number | undefined {
   return Number.isFinite(v) && v >= lo && v <= hi ? v : undefined;
 }
 
-function gainOption(voice: keyof VoiceGains): OptionSpec<ExtractOptions> {
+function gainOption(voice: keyof VoiceGains): OptionDef<ExtractOptions> {
   return {
     flag: `--${voice}`,
     value: "0-2",
@@ -52,7 +52,7 @@ function gainOption(voice: keyof VoiceGains): OptionSpec<ExtractOptions> {
   };
 }
 
-export const EXTRACT_OPTIONS: readonly OptionSpec<ExtractOptions>[] = [
+export const EXTRACT_OPTIONS: readonly OptionDef<ExtractOptions>[] = [
   {
     flag: "--bpm",
     value: "N",
@@ -112,7 +112,7 @@ export const EXTRACT_OPTIONS: readonly OptionSpec<ExtractOptions>[] = [
 ];
 
 /** Splits argv into options and input files; throws UsageError on a bad flag or value. */
-export function parseArgs<T>(argv: readonly string[], specs: readonly OptionSpec<T>[], options: T): { options: T; files: string[] } {
+export function parseArgs<T>(argv: readonly string[], optionDefs: readonly OptionDef<T>[], options: T): { options: T; files: string[] } {
   const files: string[] = [];
   let onlyFiles = false;
   for (let i = 0; i < argv.length; i++) {
@@ -127,24 +127,24 @@ export function parseArgs<T>(argv: readonly string[], specs: readonly OptionSpec
     }
     const eq = arg.indexOf("=");
     const flag = eq > 0 ? arg.slice(0, eq) : arg;
-    const spec = specs.find((s) => s.flag === flag);
-    if (!spec) throw new UsageError(`unknown option ${flag}`);
+    const optionDef = optionDefs.find((s) => s.flag === flag);
+    if (!optionDef) throw new UsageError(`unknown option ${flag}`);
     let value = "";
-    if (spec.value !== undefined) {
+    if (optionDef.value !== undefined) {
       if (eq > 0) value = arg.slice(eq + 1);
       else if (i + 1 < argv.length) value = argv[++i];
-      else throw new UsageError(`${flag} needs a value (${spec.value})`);
+      else throw new UsageError(`${flag} needs a value (${optionDef.value})`);
     } else if (eq > 0) {
       throw new UsageError(`${flag} takes no value`);
     }
-    const problem = spec.apply(options, value);
+    const problem = optionDef.apply(options, value);
     if (problem) throw new UsageError(problem);
   }
   return { options, files };
 }
 
-export function usageText<T>(specs: readonly OptionSpec<T>[]): string {
-  const rows = specs.map((s) => [s.value ? `${s.flag} ${s.value}` : s.flag, s.help]);
+export function usageText<T>(optionDefs: readonly OptionDef<T>[]): string {
+  const rows = optionDefs.map((s) => [s.value ? `${s.flag} ${s.value}` : s.flag, s.help]);
   const width = Math.max(...rows.map((r) => r[0].length));
   return [
     "usage: tindle extract [options] FILE.wav [FILE.wav ...]",
