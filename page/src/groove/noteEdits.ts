@@ -3,7 +3,7 @@
 import type { Lane } from "../analysis/types";
 import type { GrooveAnalysis } from "../grid/types";
 import { hasNoteEdits, isEmptyMap } from "./editState";
-import { deviationStats, gridPlacement, swingPercent } from "./timingStats";
+import { deviationStats, placeOnGrid, swingPercent } from "../grid/gridFit";
 import type { AddedNote, Groove, GrooveHit, NoteEdits } from "./types";
 
 /** Display colour (tilt) of an added note by lane. */
@@ -18,7 +18,7 @@ function addedNoteHit(note: AddedNote, analysis: GrooveAnalysis): GrooveHit {
     band: note.band,
     voices: [note.band],
     vels: { [note.band]: note.velocity },
-    ...gridPlacement(note.timeSec, analysis.gridPhase, analysis.stepSec, analysis.bpm),
+    ...placeOnGrid(note.timeSec, analysis.gridPhase, analysis.stepSec, analysis.bpm),
     srcIdx: -1,
     addedId: note.id,
   };
@@ -48,7 +48,7 @@ export function applyNoteEdits(analysis: GrooveAnalysis, edits: NoteEdits): Groo
     if (offsetMs !== undefined) {
       const time = analysis.gridPhase + onset.gridIndex * analysis.stepSec + offsetMs / 1000;
       hit.time = time;
-      Object.assign(hit, gridPlacement(time, analysis.gridPhase, analysis.stepSec, analysis.bpm));
+      Object.assign(hit, placeOnGrid(time, analysis.gridPhase, analysis.stepSec, analysis.bpm));
     }
     const removedLanes = removedVoices[i];
     if (removedLanes !== undefined && removedLanes.length > 0) {

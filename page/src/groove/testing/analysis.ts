@@ -3,7 +3,7 @@
 
 import type { Lane, LaneVelocities } from "../../analysis/types";
 import type { GridDiv, GridOnset, GrooveAnalysis } from "../../grid/types";
-import { deviationStats, gridPlacement, swingPercent } from "../timingStats";
+import { deviationStats, placeOnGrid, swingPercent } from "../../grid/gridFit";
 
 export interface HitSpec {
   time: number;
@@ -28,7 +28,7 @@ export function testAnalysis(
     scores: { kick: 0, snare: 0, hat: 0 },
     origin: "wide",
     bands: { sub: 0, body: 0, crack: 0, air: 0 },
-    ...gridPlacement(time, gridPhase, stepSec, bpm),
+    ...placeOnGrid(time, gridPhase, stepSec, bpm),
   }));
   const perBar = gridDiv * 4;
   const last = onsets.length > 0 ? onsets[onsets.length - 1].gridIndex : 0;
