@@ -2,8 +2,8 @@
 // the same base address and seed give the same bytes.
 
 import { SAMPLE_RATE, kitRenderer, renderLoop, renderOneShot } from "../audio/render.ts";
-import { encodeMonoWav16 } from "../audio/wav.ts";
-import { summarizeWaveform } from "../audio/waveform.ts";
+import { encodeWav16 } from "../../tools/synth/wav.ts";
+import { summarizeMono } from "../../page/src/grid/waveform.ts";
 import { deriveSeed } from "../../tools/synth/rng.ts";
 import { artworkSvg } from "./artwork.ts";
 import { oneShotPlans, oneShotsJson } from "./oneshots.ts";
@@ -39,8 +39,8 @@ export function planCatalogue(base: string, seed = CATALOGUE_SEED): PlannedFile[
       if (asset.kind === "other") return assetJson(asset, undefined);
       const samples = renderLoop(asset.loop, kit(asset.loop.kit), deriveSeed(seed, `asset/${asset.id}`));
       const file = `previews/${asset.id}.mp3`;
-      files.push({ route: `assets/${asset.id}/preview-audio`, file, type: "audio/mpeg", body: encodeMonoWav16(samples, SAMPLE_RATE), encodeMp3: true });
-      return assetJson(asset, summarizeWaveform(samples, WAVEFORM_SLICES));
+      files.push({ route: `assets/${asset.id}/preview-audio`, file, type: "audio/mpeg", body: encodeWav16(samples, SAMPLE_RATE), encodeMp3: true });
+      return assetJson(asset, waveformJson(samples));
     });
     files.push({ route: `releases/${plan.id}`, file: `releases/${plan.id}.json`, type: "application/json", body: json({ ...releaseSummary(plan, base), assets: listed }) });
     if (plan.artwork !== "none") {
@@ -51,7 +51,7 @@ export function planCatalogue(base: string, seed = CATALOGUE_SEED): PlannedFile[
   files.push({ route: "plugin/starterloops", file: "starterloops.json", type: "application/json", body: json(starterLoopsJson(STARTER_LOOPS)) });
   STARTER_LOOPS.forEach((loop, i) => {
     const samples = renderLoop(loop.recipe, kit(loop.recipe.kit), deriveSeed(seed, `starter/${loop.file}`));
-    files.push({ route: `plugin/starterloops/audio/${loop.file}`, file: `starterloops/${i + 1}.wav`, type: "audio/wav", body: encodeMonoWav16(samples, SAMPLE_RATE) });
+    files.push({ route: `plugin/starterloops/audio/${loop.file}`, file: `starterloops/${i + 1}.wav`, type: "audio/wav", body: encodeWav16(samples, SAMPLE_RATE) });
   });
 
   const shots = oneShotPlans();
@@ -62,8 +62,16 @@ export function planCatalogue(base: string, seed = CATALOGUE_SEED): PlannedFile[
       route: `plugin/oneshots/audio/${shot.slug}/${shot.voice}/${shot.file}`,
       file: `oneshots/${shot.slug}/${shot.voice}/${i + 1}.wav`,
       type: "audio/wav",
-      body: encodeMonoWav16(samples, SAMPLE_RATE),
+      body: encodeWav16(samples, SAMPLE_RATE),
     });
   });
   return files;
+}
+
+const round3 = (x: number) => Math.round(x * 1000) / 1000;
+
+/** The page's own waveform summary of an asset, rounded to keep the release JSON small. */
+function waveformJson(samples: Float32Array) {
+  const { peaks, tone } = summarizeMono(samples, SAMPLE_RATE, WAVEFORM_SLICES);
+  return { peaks: peaks.map(round3), tone: tone.map(round3) };
 }

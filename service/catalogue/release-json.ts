@@ -1,6 +1,6 @@
 // The JSON the service answers for the release list and for one release.
 
-import type { WaveformSummary } from "../audio/waveform.ts";
+import type { WaveformSummary } from "../../page/src/grid/types.ts";
 import type { LoopPlan, ReleasePlan } from "./releases.ts";
 
 export interface ReleaseSummary {
