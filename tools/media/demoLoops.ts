@@ -1,6 +1,9 @@
 // The four built-in demo loops: what each is called, how long it is, which kit plays it
 // and the groove the drummer plays. Frame counts are fixed; the page and the
 // session restore find the loops by these names.
+//
+// Kick, snare and hat struck on one step land within about 10 ms of each other (feel and
+// nudges included): further apart they flam, and a flam is heard, and extracted, as one hit.
 
 import { STRAIGHT_16THS, swung16ths, type Groove, type KitId } from "../synth/index.ts";
 
@@ -19,8 +22,8 @@ const DEMO_LOOP_94: Groove = {
   bpm: 94,
   stepPositions: swung16ths(0.54),
   jitterMs: 5,
-  laneOffsetMs: { mid: 14 }, // laid-back backbeat
-  nudges: [{ bar: 1, step: 14, lane: "low", ms: -18 }],
+  laneOffsetMs: { mid: 8 }, // laid-back backbeat
+  nudges: [{ bar: 1, step: 14, lane: "low", ms: -7 }],
   bars: [
     { low: "X.....x...x.....", mid: "....X..g....X..g", high: "x.o.x.o.x.o.x.o." },
     { low: "X.....x.x.x...x.", mid: "....X..g.g..X...", high: "x.o.x.o.x.o.x.oo" },
@@ -32,12 +35,12 @@ const DEMO_LOOP_128: Groove = {
   stepPositions: [...STRAIGHT_16THS],
   jitterMs: 4,
   laneOffsetMs: { mid: -3 }, // snare on top of the beat
-  nudges: [{ bar: 2, step: 10, lane: "low", ms: 12 }],
+  nudges: [{ bar: 3, step: 15, lane: "mid", ms: -9 }], // the fill rushes into the downbeat
   bars: [
     { low: "X.......X.x.....", mid: "....X.......X...", high: "X.x.X.x.X.x.X.x." },
     { low: "X.......X.x...x.", mid: "....X.......X...", high: "X.x.X.x.X.x.X.x." },
     { low: "X.......X.x.....", mid: "....X.......X..g", high: "X.x.X.x.X.x.X.x." },
-    { low: "X.......X.......", mid: "....X.......xoxX", high: "X.x.X.x.X.x....." },
+    { low: "X.......X.......", mid: "....X.......xxxX", high: "X.x.X.x.X.x....." },
   ],
 };
 
@@ -62,8 +65,8 @@ const DEMO_LOOP_82: Groove = {
   jitterMs: 4,
   laneOffsetMs: { mid: 6 },
   nudges: [
-    { bar: 0, step: 13, lane: "low", ms: -15 },
-    { bar: 2, step: 2, lane: "low", ms: 10 },
+    { bar: 0, step: 13, lane: "low", ms: -9 },
+    { bar: 2, step: 2, lane: "low", ms: 8 },
   ],
   bars: [
     { low: "X.x.......X..x..", mid: "....X..g.g..X..g", high: "XoxoXoxoXoxoXoxo" },

@@ -2,6 +2,8 @@ import { createHash } from "node:crypto";
 import { readFileSync } from "node:fs";
 import { inflateSync } from "node:zlib";
 import { describe, expect, it } from "vitest";
+import { makeClip } from "../../page/src/audio/clip.ts";
+import { analyzeGroove } from "../../page/src/grid/analyze.ts";
 import { KIT_IDS, VOICES, decodeWav16, peakOf, renderPattern, validateGroove, type DrumHit } from "../synth/index.ts";
 import {
   DEMO_LOOPS,
@@ -106,6 +108,22 @@ describe.each(DEMO_LOOPS)("$name", (loop) => {
     expect(hits.some((h) => h.lane === "mid" && h.velocity < 50)).toBe(true);
     const layered = hits.filter((h, i) => i > 0 && h.timeSec === hits[i - 1].timeSec && h.lane !== hits[i - 1].lane);
     expect(layered.length).toBeGreaterThan(0);
+  });
+
+  it("converts back to its ground truth: every hit in its lane within 20 ms, nothing extra", () => {
+    // Ghost notes (about -22 dB) may go unnoticed or be heard as the hat they sit on, as
+    // they would in any recording; every other hit must be found in its own lane.
+    const isGhost = (hit: DrumHit) => hit.lane === "mid" && hit.velocity < 50;
+    const { wav } = decodedAudio(loop.fileName);
+    const onsets = analyzeGroove(makeClip(RATE, [wav.samples]), loop.bpm).onsets;
+    const near = (timeSec: number, other: number) => Math.abs(timeSec - other) <= 0.02;
+    for (const lane of ["low", "mid", "high"] as const) {
+      const found = onsets.filter((o) => o.voices.includes(lane)).map((o) => o.time);
+      const truth = hits.filter((h) => h.lane === lane);
+      const missed = truth.filter((h) => !isGhost(h) && !found.some((t) => near(t, h.timeSec)));
+      const extra = found.filter((t) => !truth.some((h) => near(t, h.timeSec)));
+      expect({ lane, missed, extra }).toEqual({ lane, missed: [], extra: [] });
+    }
   });
 
   it("is exactly its ground truth played through its kit's one-shot files", () => {

@@ -71,6 +71,36 @@ describe("kit voices", () => {
     expect(centroids[1]).toBeLessThan(centroids[2]);
   });
 
+  // Level per 512-sample frame (hop 256) of a band, each frame averaged with its four neighbours.
+  const bandEnvelope = (samples: Float32Array, band: (x: Float32Array) => Float32Array) => {
+    const x = band(samples);
+    const frames = Array.from({ length: Math.floor((x.length - 512) / 256) + 1 }, (_, f) => rmsOf(x.subarray(256 * f, 256 * f + 512)));
+    return frames.map((_, f) => {
+      const near = frames.slice(Math.max(0, f - 2), f + 3);
+      return near.reduce((a, b) => a + b, 0) / near.length;
+    });
+  };
+  const frameMs = (frame: number) => (frame * 256 * 1000) / RATE;
+  const kickBand = (x: Float32Array) => filter(x, "lowpass", 120, Math.SQRT1_2, RATE, 2);
+  const snareBand = (x: Float32Array) => filter(filter(x, "highpass", 150, Math.SQRT1_2, RATE), "lowpass", 4000, Math.SQRT1_2, RATE);
+
+  it.each(KIT_IDS)("%s: the kick's low end swells once, right at the attack, then only falls", (kit) => {
+    const env = bandEnvelope(renderKitVoice(kit, "kick", RATE, 1), kickBand);
+    const peak = env.indexOf(Math.max(...env));
+    expect(frameMs(peak)).toBeLessThan(40);
+    // A second swell would read as a second kick.
+    const regrowth = Math.max(...env.slice(peak + 1).map((level, i) => level - env[peak + i]));
+    expect(regrowth).toBeLessThan(0.02 * env[peak]);
+  });
+
+  it.each(KIT_IDS)("%s: the snare's strike stands 12 dB clear of its ring 120 ms later", (kit) => {
+    // A quick second stroke (a 16th at 128 BPM) must rise well above the first one's ring.
+    const env = bandEnvelope(renderKitVoice(kit, "snare", RATE, 1), snareBand);
+    const peak = Math.max(...env);
+    const later = env[Math.round((0.12 * RATE) / 256)];
+    expect(20 * Math.log10(later / peak)).toBeLessThan(-12);
+  });
+
   it.each(KIT_IDS)("%s: the snare's sizzle stays well below the hat's band level", (kit) => {
     // Band level 6-16 kHz over the first 46 ms after the attack, as a lane sorter would see it.
     const airLevel = (samples: Float32Array) => {
