@@ -14,7 +14,7 @@ packages=(
   jackd2 xvfb xauth x11-apps imagemagick sox lame
   chromium chromium-driver fonts-dejavu-core
   fluidsynth fluid-soundfont-gm aubio-tools
-  dpkg-dev
+  dpkg-dev patch
 )
 missing=()
 for p in "${packages[@]}"; do

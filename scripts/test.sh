@@ -28,10 +28,13 @@ run_vitest() { # name config
 }
 
 suites=(native page browser e2e)
+"$root/scripts/service.sh" start || echo "catalogue service did not start"
 "$root/scripts/test-native.sh" "$results/native.counts"
 run_vitest page vitest.config.ts
 run_vitest browser vitest.browser.config.ts
 "$root/scripts/with-services.sh" bash -c "$(declare -f run_vitest); root='$root' results='$results' run_vitest e2e vitest.e2e.config.ts"
+
+"$root/scripts/service.sh" stop
 
 passed=0; failed=0
 for s in "${suites[@]}"; do
