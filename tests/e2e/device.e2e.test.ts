@@ -9,10 +9,10 @@
 import { execFileSync, spawn, type ChildProcess } from "node:child_process";
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
-import { join, resolve } from "node:path";
+import { join } from "node:path";
 import { afterAll, afterEach, describe, expect, test } from "vitest";
+import { privateEnvironment, repoRoot } from "./tindleApp.ts";
 
-const repoRoot = resolve(import.meta.dirname, "../..");
 const shippedApp = join(repoRoot, "build/native/Tindle_artefacts/Release/Standalone/Tindle");
 const probeApp = join(repoRoot, "build/native/Tindle_Probe");
 const jackTool = join(repoRoot, "build/native/tindle-jack-io");
@@ -27,28 +27,12 @@ function privateHome(): string {
   return home;
 }
 
-function environment(home: string, extra: Record<string, string> = {}): NodeJS.ProcessEnv {
-  for (const dir of [".config", ".local/share", ".cache", "runtime"])
-    mkdirSync(join(home, dir), { recursive: true, mode: 0o700 });
-  return {
-    ...process.env,
-    HOME: home,
-    XDG_CONFIG_HOME: join(home, ".config"),
-    XDG_DATA_HOME: join(home, ".local/share"),
-    XDG_CACHE_HOME: join(home, ".cache"),
-    XDG_RUNTIME_DIR: join(home, "runtime"),
-    WEBKIT_DISABLE_COMPOSITING_MODE: "1",
-    LIBGL_ALWAYS_SOFTWARE: "1",
-    NO_AT_BRIDGE: "1",
-    ...extra,
-  };
-}
 
 /** Starts an application with setsid (detached: its own process group), once no earlier
     Tindle client is left on the JACK server (JACK would name a second one "Tindle-01"). */
 async function launch(path: string, home: string, extra: Record<string, string> = {}): Promise<ChildProcess> {
   await until(() => tindlePorts().length === 0, 15_000, "earlier Tindle clients leaving JACK");
-  const child = spawn(path, [], { cwd: home, env: environment(home, extra), detached: true, stdio: "ignore" });
+  const child = spawn(path, [], { cwd: home, env: { ...privateEnvironment(home), ...extra }, detached: true, stdio: "ignore" });
   running.push(child);
   return child;
 }
