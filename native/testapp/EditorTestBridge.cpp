@@ -1,14 +1,21 @@
 // Linked only into the end-to-end test build of the standalone application (Tindle_E2E), never
 // into the shipped one. It serves a small driver page next to the real routes and connects it
 // to the test through the process's pipes:
-//   stdin  one JSON command per line, passed to the page as the event tnE2eCommand (except
-//          {"op":"quit"}, which quits the application as its close button would);
-//   stdout one line "E2E <json>" per report the page sends back as tnE2eReport.
+//   stdin  one JSON command per line, passed to the page as the event tnE2eCommand, except
+//          {"op":"quit"}, which quits the application as its close button would, and
+//          {"op":"eval","script":...}, which runs the script in whatever page is showing; that
+//          page reports {"op":"evaluated","result":...} (or {"op":"error","message":...});
+//   stdout one line "E2E <json>" per report: those the page sends back as tnE2eReport, and
+//          those written here: {"op":"resource"} for every request put to the resource server
+//          (path, found, type, size), {"op":"toNative"} for every tnToNative payload.
 // The driver page talks to the real bridge (tnToNative, tnFromNative, tnRestore,
-// tnStretchResult) and fetches relative URLs from the real resource server.
+// tnStretchResult) and fetches relative URLs from the real resource server. With the
+// environment variable TINDLE_E2E_START_PATH set (empty for the real page), the web view
+// starts at that path below the resource-provider root instead of the driver page.
 #include "BridgeTransport.h"
 #include "EditorTestHook.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -79,6 +86,66 @@ namespace
 
     Bridge bridge;
 
+    void writeReport (const juce::var& report)
+    {
+        std::cout << "E2E " << juce::JSON::toString (report, true) << std::endl;
+    }
+
+    juce::var makeReport (std::initializer_list<std::pair<const char*, juce::var>> fields)
+    {
+        auto object = juce::DynamicObject::Ptr (new juce::DynamicObject());
+
+        for (auto& [name, value] : fields)
+            object->setProperty (name, value);
+
+        return juce::var (object.get());
+    }
+
+    /** The payload with long texts (Base64 audio) replaced by their length, to keep reports short. */
+    juce::var shortened (const juce::var& payload)
+    {
+        auto* object = payload.getDynamicObject();
+
+        if (object == nullptr)
+            return payload;
+
+        auto copy = juce::DynamicObject::Ptr (new juce::DynamicObject());
+
+        for (auto& property : object->getProperties())
+        {
+            const auto& value = property.value;
+            const auto isLong = value.isString() && value.toString().length() > 4096;
+            copy->setProperty (property.name, isLong ? juce::var ("<" + juce::String (value.toString().length()) + " characters>")
+                                                     : value);
+        }
+
+        return juce::var (copy.get());
+    }
+
+    /** Runs the command's script in the showing page; the page reports the value as tnE2eReport.
+        JUCE 8.0.6's WebKitGTK back end answers every evaluation, also those that asked for no
+        answer (the status push), and hands the answers to the waiting callbacks in arrival order,
+        so a result callback can receive another script's value: the report avoids that path. */
+    void evaluate (const juce::var& command)
+    {
+        const auto ascii = juce::JSON::FormatOptions {}.withSpacing (juce::JSON::Spacing::none)
+                                                       .withEncoding (juce::JSON::Encoding::ascii);
+        const auto id = juce::JSON::toString (command.getProperty ("id", {}), ascii);
+        const auto script = juce::JSON::toString (command.getProperty ("script", {}).toString(), ascii);
+
+        if (bridge.webView == nullptr)
+        {
+            writeReport (makeReport ({ { "op", "error" }, { "id", command.getProperty ("id", {}) }, { "message", "no web view" } }));
+            return;
+        }
+
+        bridge.webView->evaluateJavascript ("(function () {\n"
+                                            "  const report = (o) => window.__JUCE__.backend.emitEvent(\"tnE2eReport\", o);\n"
+                                            "  try { report({ op: \"evaluated\", id: " + id + ", result: (0, eval)(" + script + ") }); }\n"
+                                            "  catch (e) { report({ op: \"error\", id: " + id + ", message: String(e) }); }\n"
+                                            "})();");
+    }
+
     void readCommands()
     {
         for (std::string line; std::getline (std::cin, line);)
@@ -93,6 +160,12 @@ namespace
                 {
                     if (auto* app = juce::JUCEApplicationBase::getInstance())
                         app->systemRequestedQuit();
+                    return;
+                }
+
+                if (command.getProperty ("op", {}).toString() == "eval")
+                {
+                    evaluate (command);
                     return;
                 }
 
@@ -117,11 +190,18 @@ namespace
                         page.mimeType = "text/html";
                         return page;
                     }
-                    return real (path);
+
+                    auto answer = real (path);
+                    writeReport (makeReport ({ { "op", "resource" }, { "path", path }, { "found", answer.has_value() },
+                                               { "type", answer ? juce::var (answer->mimeType) : juce::var() },
+                                               { "size", answer ? juce::var ((juce::int64) answer->data.size()) : juce::var() } }));
+                    return answer;
                 })
-                .withEventListener ("tnE2eReport", [] (const juce::var& report)
+                .withEventListener ("tnE2eReport", [] (const juce::var& report) { writeReport (report); })
+                // A second listener next to the editor's own: the framework calls every listener of an id.
+                .withEventListener ("tnToNative", [] (const juce::var& payload)
                 {
-                    std::cout << "E2E " << juce::JSON::toString (report, true) << std::endl;
+                    writeReport (makeReport ({ { "op", "toNative" }, { "payload", shortened (payload) } }));
                 })
                 .withWebViewLifetimeListener (&bridge);
         },
@@ -140,6 +220,9 @@ namespace
     {
         if (isWebViewChildProcess())
             return false;
+
+        if (const auto* start = std::getenv ("TINDLE_E2E_START_PATH"))
+            hook.startPath = juce::String::fromUTF8 (start);
 
         editorTestHook = &hook;
         std::thread (readCommands).detach();

@@ -13,6 +13,8 @@ export type Report = Record<string, any> & { seq: number };
 export interface LaunchOptions {
   home: string;
   timeoutMs?: number;
+  /** Start at this path below the resource-provider root ("" is the real page) instead of the driver page. */
+  startPath?: string;
 }
 
 export function privateEnvironment(home: string): NodeJS.ProcessEnv {
@@ -55,16 +57,21 @@ export class TindleApp {
     });
   }
 
-  /** Starts the application with setsid (its own process group) and waits for the driver page. */
-  static async launch({ home, timeoutMs = 30_000 }: LaunchOptions): Promise<TindleApp> {
+  /**
+   * Starts the application with setsid (its own process group) and waits for the driver page,
+   * or, with a start path, for the resource server's first answer.
+   */
+  static async launch({ home, timeoutMs = 30_000, startPath }: LaunchOptions): Promise<TindleApp> {
+    const env = privateEnvironment(home);
+    if (startPath !== undefined) env.TINDLE_E2E_START_PATH = startPath;
     const child = spawn(e2eAppPath, [], {
       cwd: home,
-      env: privateEnvironment(home),
+      env,
       detached: true, // setsid: WebKit's child process joins this group and dies with it
       stdio: ["pipe", "pipe", "pipe"],
     });
     const app = new TindleApp(child);
-    await app.waitFor((r) => r.op === "loaded", timeoutMs);
+    await app.waitFor((r) => (startPath === undefined ? r.op === "loaded" : r.op === "resource"), timeoutMs);
     return app;
   }
 
@@ -128,6 +135,14 @@ export class TindleApp {
   async fetch(url: string, wantBody = true, timeoutMs = 20_000): Promise<Report> {
     const id = this.command({ op: "fetch", url, wantBody });
     return this.waitFor((r) => (r.op === "fetched" || r.op === "error") && r.id === id, timeoutMs);
+  }
+
+  /** Runs a script in whatever page the web view shows; resolves to its value (rejects on a script error). */
+  async evaluate(script: string, timeoutMs = 10_000): Promise<any> {
+    const id = this.command({ op: "eval", script });
+    const answer = await this.waitFor((r) => (r.op === "evaluated" || r.op === "error") && r.id === id, timeoutMs);
+    if (answer.op === "error") throw new Error(`script failed: ${answer.message}\n${script}`);
+    return answer.result;
   }
 
   events(eventId: string, fromSeq = 0): Report[] {
