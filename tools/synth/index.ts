@@ -26,7 +26,7 @@ export { renderPattern, velocityGain, hitStartFrame, type DrumHit, type Lane, ty
 export { filter, applyBiquad, biquadCoefficients, saturate, normalizePeak, fadeOutTail, type BiquadKind } from "./filters.ts";
 export { encodeWav16, decodeWav16, toInt16, WAV_HEADER_BYTES, type DecodedWav16 } from "./wav.ts";
 export { encodePng, crc32 } from "./png.ts";
-export { bandEnergyFraction, powerSpectrum, peakOf, rmsOf, spectralCentroid } from "./spectrum.ts";
+export { bandEnergyFraction, powerSpectrum, peakOf, rmsOf, spectralCentroid } from "./measure.ts";
 export {
   STRAIGHT_16THS,
   grooveStepsPerBar,

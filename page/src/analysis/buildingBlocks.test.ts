@@ -5,7 +5,7 @@ import { frameCount, frameRms, rmsEnvelope, smoothFiveFloat32 } from "./frames";
 import { detectorBandEnvelopes, wideBandEnvelopes } from "./bandEnvelopes";
 import { seededRandom } from "./testSignals";
 import { makeFftPlan, powerSpectrum } from "./fft";
-import { bandPowerSum, hitSpectrum, peakAmplitude, tiltFromCentroid } from "./hitSpectrum";
+import { bandPowerSum, hitSpectrum, peakAmplitude, tiltFromCentroid } from "./hitBands";
 import { bandScore, decideLanes, velocityCurve } from "./scoring";
 import { roundHalfUp } from "./round";
 

@@ -8,7 +8,7 @@ import { mixToMono } from "./filters";
 import { HOP, frameCount, smoothFiveFloat32 } from "./frames";
 import { detectorBandEnvelopes, wideBandEnvelopes } from "./bandEnvelopes";
 import { bandDetectorFrames, wideDetectorFrames, type DetectorSettings } from "./detectors";
-import { hitSpectrum, makeHitSpectrumWorkspace, peakAmplitude, type HitSpectrumWorkspace } from "./hitSpectrum";
+import { hitSpectrum, makeHitSpectrumWorkspace, peakAmplitude, type HitSpectrumWorkspace } from "./hitBands";
 import { bandScore, decideLanes, velocityCurve } from "./scoring";
 import { clamp, roundHalfUp } from "./round";
 import type { BandEnergies, DetectOptions, Lane, LaneVelocities, Onset, OnsetAnalysis, OnsetOrigin, VoiceGains } from "./types";
