@@ -1,7 +1,7 @@
-import { mkdirSync, mkdtempSync, readFileSync, writeFileSync } from "node:fs";
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
-import { beforeAll, describe, expect, it } from "vitest";
+import { afterAll, beforeAll, describe, expect, it } from "vitest";
 import { makeClip } from "../page/src/audio/clip";
 import { renderHits, rockBeat } from "../page/src/analysis/testSignals";
 import { findDrumMap } from "../page/src/drummaps/drumMaps";
@@ -23,6 +23,7 @@ beforeAll(() => {
   writeFileSync(join(dir, "b.wav"), encodeWavFile(clip, "pcm16"));
   mkdirSync(join(dir, "out"));
 });
+afterAll(() => rmSync(dir, { recursive: true, force: true }));
 
 function run(argv: string[]) {
   let out = "";

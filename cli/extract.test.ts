@@ -1,7 +1,7 @@
-import { mkdtempSync, readFileSync, writeFileSync, mkdirSync } from "node:fs";
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
-import { beforeAll, describe, expect, it } from "vitest";
+import { afterAll, beforeAll, describe, expect, it } from "vitest";
 import { makeClip } from "../page/src/audio/clip";
 import { renderHits, rockBeat } from "../page/src/analysis/testSignals";
 import { EXTRACT_COMMAND, nodeIo, runExtract, type ExtractIo } from "./extract";
@@ -17,6 +17,7 @@ beforeAll(() => {
   writeFileSync(join(dir, "bad.wav"), "RIFF....WAVEjunk");
   mkdirSync(join(dir, "csv"));
 });
+afterAll(() => rmSync(dir, { recursive: true, force: true }));
 
 function run(argv: string[]) {
   let out = "";

@@ -1,6 +1,6 @@
 // `tindle extract`: a batch over WAV files. Each file goes through read → analyse
 // → outputs; a bad file gets one line on stderr and the batch moves on.
-// Outputs are a list so that further writers (MIDI, groove files) can join.
+// Outputs are a list of steps: the summary, the hits CSV and (export.ts) the MIDI or groove file.
 
 import { readFileSync, statSync, writeFileSync } from "node:fs";
 import { basename, extname, join } from "node:path";

@@ -18,8 +18,6 @@ export interface Extraction {
   /** What was analysed: the cut loop with --find-loop (when one was found), else the source. */
   analysed: AudioClip;
   bpm: number;
-  /** True when the tempo came from estimateTempo. */
-  estimated: boolean;
   /** Where the tempo came from: --bpm, the estimate, or the 120 BPM fallback. */
   tempoSource: "given" | "estimated" | "default";
   /** The loop found with --find-loop. */
@@ -32,18 +30,13 @@ export function detectOptionsOf(o: ExtractOptions): DetectOptions {
 }
 
 export function extractGroove(source: AudioClip, o: ExtractOptions): Extraction {
-  let bpm = o.bpm;
-  let estimated = false;
-  if (bpm === undefined) {
-    // Like the page, the estimate uses the default detect settings.
-    bpm = estimateTempo(source);
-    estimated = bpm !== undefined;
-  }
-  const tempoSource = o.bpm !== undefined ? "given" : estimated ? "estimated" : "default";
-  bpm ??= FALLBACK_BPM;
+  // Like the page, the estimate uses the default detect settings.
+  const estimate = o.bpm === undefined ? estimateTempo(source) : undefined;
+  const tempoSource = o.bpm !== undefined ? "given" : estimate !== undefined ? "estimated" : "default";
+  const bpm = o.bpm ?? estimate ?? FALLBACK_BPM;
   const detect = detectOptionsOf(o);
   const loop = o.findLoop ? findLoop(source, bpm, detect) : undefined;
   const analysed = loop ? cutLoop(source, loop.startSec, loop.endSec) : source;
   const analysis = analyzeGroove(analysed, bpm, o.gridDiv, detect);
-  return { source, analysed, bpm, estimated, tempoSource, loop, analysis };
+  return { source, analysed, bpm, tempoSource, loop, analysis };
 }

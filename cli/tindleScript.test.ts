@@ -1,5 +1,5 @@
 import { spawnSync } from "node:child_process";
-import { mkdtempSync, writeFileSync } from "node:fs";
+import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
@@ -16,6 +16,7 @@ describe("./tindle script", () => {
     writeFileSync(join(dir, "loop.wav"), encodeWavFile(makeClip(44100, [renderHits(rockBeat(120, 1), 2)])));
     writeFileSync(join(dir, "notes.txt"), "hello");
     const r = spawnSync(script, ["extract", "--bpm", "120", "loop.wav", "notes.txt"], { cwd: dir, encoding: "utf8" });
+    rmSync(dir, { recursive: true, force: true });
     expect(r.stdout).toContain("== loop.wav");
     expect(r.stdout).toContain("tempo      120 BPM (given)");
     expect(r.stderr).toContain("tindle extract: notes.txt: not a WAV file");

@@ -1,6 +1,6 @@
 import { describe, expect, it } from "vitest";
 import { makeClip } from "../page/src/audio/clip";
-import { encodeWavFile, parseWavFile } from "./wavFile";
+import { encodeWavFile, parseWavFile, readWavLayout } from "./wavFile";
 
 const clip = makeClip(48000, [Float32Array.of(0, 0.5, -0.5, 0.25), Float32Array.of(-1, 0.125, 0.75, 0), Float32Array.of(0.1, 0.2, 0.3, 0.4)]);
 
@@ -56,5 +56,20 @@ describe("parseWavFile", () => {
     ["A-law", withFormat(good, 6, 8), /unsupported encoding 8-bit format 0x6/],
   ])("refuses %s with a clear reason", (_name, bytes, reason) => {
     expect(() => parseWavFile(bytes)).toThrow(reason);
+  });
+});
+
+describe("readWavLayout", () => {
+  it.each([
+    ["pcm16", 1, 16, 4 * 3 * 2],
+    ["pcm24", 1, 24, 4 * 3 * 3],
+    ["float32", 3, 32, 4 * 3 * 4],
+  ] as const)("reports %s as format %i, %i bits, with the data chunk's place and size", (encoding, formatTag, bitsPerSample, dataBytes) => {
+    const layout = readWavLayout(encodeWavFile(clip, encoding));
+    expect(layout).toEqual({
+      format: { formatTag, channelCount: 3, sampleRate: 48000, bitsPerSample, blockAlign: (3 * bitsPerSample) / 8 },
+      dataAt: 44,
+      dataBytes,
+    });
   });
 });

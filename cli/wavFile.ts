@@ -3,6 +3,7 @@
 // anything it cannot read faithfully and says why.
 
 import { makeClip, type AudioClip } from "../page/src/audio/clip";
+import { clipToWav } from "../page/src/audio/wav";
 
 export const SUPPORTED_WAV = "WAV with 16-bit PCM, 24-bit PCM or 32-bit float samples";
 
@@ -16,7 +17,7 @@ function tag(bytes: Uint8Array, at: number): string {
   return String.fromCharCode(bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3]);
 }
 
-interface WavFormat {
+export interface WavFormat {
   formatTag: number;
   channelCount: number;
   sampleRate: number;
@@ -46,15 +47,20 @@ function describeEncoding(f: WavFormat): string {
   return `${f.bitsPerSample}-bit ${kind}`;
 }
 
-/** Parses WAV bytes into a clip; throws WavFormatError with a readable reason. */
-export function parseWavFile(bytes: Uint8Array): AudioClip {
+export interface WavLayout {
+  format: WavFormat;
+  /** Offset and declared size of the "data" chunk's body; the size is not checked against the file. */
+  dataAt: number;
+  dataBytes: number;
+}
+
+/** Walks the chunks up to "data"; throws WavFormatError when the file has no "fmt " or "data" chunk. */
+export function readWavLayout(bytes: Uint8Array): WavLayout {
   if (bytes.length < 12 || tag(bytes, 0) !== "RIFF" || tag(bytes, 8) !== "WAVE") {
     throw new WavFormatError(`not a WAV file (supported: ${SUPPORTED_WAV})`);
   }
   const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
   let format: WavFormat | undefined;
-  let dataAt = -1;
-  let dataBytes = 0;
   let at = 12;
   while (bytes.length - at >= 8) {
     const id = tag(bytes, at);
@@ -64,14 +70,19 @@ export function parseWavFile(bytes: Uint8Array): AudioClip {
       if (body + size > bytes.length) throw new WavFormatError("truncated file: \"fmt \" chunk runs past the end");
       format = readFormat(view, body, size);
     } else if (id === "data") {
-      dataAt = body;
-      dataBytes = size;
-      break;
+      if (!format) break;
+      return { format, dataAt: body, dataBytes: size };
     }
     at = body + size + (size & 1);
   }
   if (!format) throw new WavFormatError("truncated or damaged file: no \"fmt \" chunk");
-  if (dataAt < 0) throw new WavFormatError("truncated or damaged file: no \"data\" chunk");
+  throw new WavFormatError("truncated or damaged file: no \"data\" chunk");
+}
+
+/** Parses WAV bytes into a clip; throws WavFormatError with a readable reason. */
+export function parseWavFile(bytes: Uint8Array): AudioClip {
+  const { format, dataAt, dataBytes } = readWavLayout(bytes);
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
   const { formatTag, bitsPerSample, channelCount, sampleRate } = format;
   const supported =
     (formatTag === FORMAT_PCM && (bitsPerSample === 16 || bitsPerSample === 24)) ||
@@ -111,10 +122,11 @@ export function parseWavFile(bytes: Uint8Array): AudioClip {
   return makeClip(sampleRate, channels);
 }
 
-/** Encodes a clip as WAV (16-bit PCM or 32-bit float), for tests and tools. */
+/** Encodes a clip as WAV (16-bit PCM as the page writes it, 24-bit PCM or 32-bit float), for tests and benchmarks. */
 export function encodeWavFile(clip: AudioClip, encoding: "pcm16" | "pcm24" | "float32" = "pcm16"): Uint8Array {
+  if (encoding === "pcm16") return clipToWav(clip);
   const channelCount = clip.channels.length;
-  const bytesPerSample = encoding === "pcm16" ? 2 : encoding === "pcm24" ? 3 : 4;
+  const bytesPerSample = encoding === "pcm24" ? 3 : 4;
   const dataBytes = clip.length * channelCount * bytesPerSample;
   const bytes = new Uint8Array(44 + dataBytes + (dataBytes & 1));
   const view = new DataView(bytes.buffer);
@@ -137,11 +149,9 @@ export function encodeWavFile(clip: AudioClip, encoding: "pcm16" | "pcm24" | "fl
   let p = 44;
   for (let i = 0; i < clip.length; i++) {
     for (let ch = 0; ch < channelCount; ch++, p += bytesPerSample) {
-      const x = Math.max(-1, Math.min(1, clip.channels[ch][i]));
       if (encoding === "float32") view.setFloat32(p, clip.channels[ch][i], true);
-      else if (encoding === "pcm16") view.setInt16(p, Math.round(x * 32767), true);
       else {
-        const v = Math.round(x * 8388607);
+        const v = Math.round(Math.max(-1, Math.min(1, clip.channels[ch][i])) * 8388607);
         bytes[p] = v & 0xff;
         bytes[p + 1] = (v >> 8) & 0xff;
         bytes[p + 2] = (v >> 16) & 0xff;

@@ -10,8 +10,9 @@ import type { Plugin } from "vite";
 const pageDir = fileURLToPath(new URL(".", import.meta.url));
 const outDir = fileURLToPath(new URL("../build/page", import.meta.url));
 
-// WebKitGTK fetches module scripts in CORS mode, which a custom URI scheme does not pass;
-// the bundle is a self-contained IIFE, so a classic deferred script behaves the same.
+// A module script once failed to load from the plug-in's custom URI scheme under WebKitGTK
+// (cause not established). The bundle is a self-contained IIFE, so a classic deferred script
+// behaves the same and avoids the question.
 function classicScript(): Plugin {
   return {
     name: "tindle-classic-script",

@@ -23,8 +23,8 @@ up_to_date() {
   local output
   for output in "${outputs[@]}"; do
     [ -f "$output" ] || return 1
-    # Any generator source newer than this output means a rebuild.
-    if [ -n "$(find tools/synth tools/media -name '*.ts' ! -name '*.test.ts' -newer "$output" -print -quit)" ]; then
+    # Any generator source newer than this output means a rebuild (the WAV encoder and its helpers are the page's).
+    if [ -n "$(find tools/synth tools/media page/src/audio page/src/analysis -name '*.ts' ! -name '*.test.ts' -newer "$output" -print -quit)" ]; then
       return 1
     fi
   done

@@ -27,8 +27,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The machine image ships Node.js 20 with npm; fall back to Debian's only where it is missing.
-command -v npm >/dev/null || apt-get install -y -qq nodejs npm >/dev/null
+# The page build needs Node.js ^20.19 or >=22.12 (Vite 7). Debian 12's own nodejs is 18, so it
+# is only a fallback where no Node is installed, and the version is checked either way.
+if ! command -v npm >/dev/null; then
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
+if ! node -e 'const [major, minor] = process.versions.node.split(".").map(Number);
+  process.exit((major === 20 && minor >= 19) || (major === 22 && minor >= 12) || major > 22 ? 0 : 1)'; then
+  echo "setup: Node.js $(node --version) is too old; install Node.js 20.19+ or 22.12+ and run again" >&2
+  exit 1
+fi
 
 "$root/scripts/fetch-juce.sh"
 

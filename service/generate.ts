@@ -14,7 +14,8 @@ import { INDEX_FILE, type DataIndex } from "./data-index.ts";
 
 const REPO_ROOT = fileURLToPath(new URL("..", import.meta.url));
 export const DEFAULT_DATA_DIR = join(REPO_ROOT, "build", "service-data");
-const SOURCE_DIRS = [join(REPO_ROOT, "service"), join(REPO_ROOT, "tools", "synth")];
+// The catalogue's bytes also come from page modules: the WAV encoder and the waveform summary.
+const SOURCE_DIRS = ["service", "tools/synth", "page/src/audio", "page/src/grid", "page/src/analysis"].map((dir) => join(REPO_ROOT, dir));
 const MP3_JOBS = 2;
 
 function sourceFiles(dir: string): string[] {

@@ -63,7 +63,7 @@ int main()
 
         processor.startCapture();
         for (int b = 0; b < 1000 * 2; ++b)
-            processor.processBlock (block, midi); // about 23 s: 1000 blocks of 1024 frames
+            processor.processBlock (block, midi); // about 23 s: 1000 peak blocks of 1024 frames
 
         StatusReading reading { true, 23.2, 120.0, 1, false, 0 };
         juce::String json;

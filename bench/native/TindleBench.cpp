@@ -74,7 +74,7 @@ int main (int argc, char** argv)
             for (int i = 0; i < 512; ++i)
                 block.setSample (c, i, 0.25f * std::sin (0.05f * static_cast<float> (i)));
         for (int i = 0; i < blocks; ++i)
-            p->processBlock (block, midi); // the input is cleared in standalone: capture sees silence after block 1
+            p->processBlock (block, midi); // after block 1 the input is the previous block's audition output
         std::printf ("processblock blocks=%d captureWritePos=%llu\n", blocks,
                      static_cast<unsigned long long> (p->captureWritePos.load()));
         return 0;

@@ -45,7 +45,7 @@ juce::File writeDragFile (const juce::File& tempRoot, const juce::String& export
 
 juce::String proposedSaveName (const juce::String& exportName)
 {
-    return exportName.isNotEmpty() ? exportName : juce::String ("groove.mid");
+    return legalExportFileName (exportName, "groove.mid");
 }
 
 juce::String saveFilterPattern (const juce::String& proposedName)

@@ -21,6 +21,7 @@ juce::File downloadsFolder();
     name. Returns the file, or File() when it could not be written. */
 juce::File writeDragFile (const juce::File& tempRoot, const juce::String& exportName, const juce::MemoryBlock& bytes);
 
-/** The save dialog's proposed name and its single filter pattern ("*" + the name's extension). */
+/** The save dialog's proposed name (the legal form of exportName, "groove.mid" when none is
+    left) and its single filter pattern ("*" + the name's extension). */
 juce::String proposedSaveName (const juce::String& exportName);
 juce::String saveFilterPattern (const juce::String& proposedName);

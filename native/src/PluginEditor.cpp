@@ -6,7 +6,6 @@
 #include "ExportFiles.h"
 #include "StatusPush.h"
 #include "StretchService.h"
-#include "WavCodec.h"
 
 #if JucePlugin_Build_Standalone
  #include <juce_audio_utils/juce_audio_utils.h>
@@ -84,11 +83,6 @@ void TindleEditor::resized()
 
     if (webView != nullptr)
         webView->setBounds (layout.webView);
-}
-
-bool TindleEditor::decodeWavBase64 (const juce::String& base64, juce::AudioBuffer<float>& buffer, double& sampleRate)
-{
-    return tindle::decodeWavBase64 (base64, buffer, sampleRate);
 }
 
 //==============================================================================
@@ -184,6 +178,8 @@ void TindleEditor::timerCallback()
 
     pushState();
 }
+
+static_assert (framesPerPeakBlock == TindleProcessor::peakBlockSize, "the strip reads the processor's peak blocks");
 
 void TindleEditor::pushState()
 {

@@ -51,9 +51,6 @@ public:
     /** Opens the save dialog for the current export; nothing without an export. */
     void saveExportViaDialog() override;
 
-    /** Base64 WAV text to a float buffer and its rate (forwards to the WAV codec). */
-    static bool decodeWavBase64 (const juce::String& base64, juce::AudioBuffer<float>& buffer, double& sampleRate);
-
     /** The resource provider: a path below the resource-provider root to a response. */
     std::optional<Resource> resourceProvider (const juce::String& path);
 

@@ -63,8 +63,8 @@ void TindleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     if (auto* playHead = getPlayHead())
         if (const auto position = playHead->getPosition())
-            if (const auto bpm = position->getBpm())
-                hostBpm.store (*bpm);
+            if (const auto bpm = position->getBpm(); bpm.hasValue() && std::isfinite (*bpm))
+                hostBpm.store (*bpm); // a NaN here would reach the page as invalid JSON
 
     const auto numSamples = buffer.getNumSamples();
 
@@ -247,7 +247,8 @@ void TindleProcessor::renderPreview (juce::AudioBuffer<float>& buffer, double ou
     if (mode == 1 && src.loopEndSec > 0.0)
         end = std::min (src.loopEndSec * sourceRate, end);
 
-    auto pos = previewPosSec.load() * sourceRate;
+    auto startSec = previewPosSec.load();
+    auto pos = startSec * sourceRate;
     if (! std::isfinite (pos))
         pos = 0.0;
     if (pos >= end)
@@ -277,7 +278,8 @@ void TindleProcessor::renderPreview (juce::AudioBuffer<float>& buffer, double ou
                         : runVoice<false> (sources, outputs, count, numSamples, pos, step, last, wrap, n);
     }
 
-    previewPosSec.store (run.pos / sourceRate);
+    // A play request the message thread stored during this block wins over the block's advance.
+    previewPosSec.compare_exchange_strong (startSec, run.pos / sourceRate);
 
     if (run.ended)
     {
@@ -300,7 +302,8 @@ void TindleProcessor::DirectOut::audioDeviceIOCallbackWithContext (const float* 
                                                                    int numOutputChannels, int numSamples,
                                                                    const juce::AudioIODeviceCallbackContext&)
 {
-    // Refers to the device's channels (no copy; up to 32 channels need no allocation).
+    // Refers to the device's channels without copying; JUCE allocates only from 32 channels up,
+    // and this device is opened with two.
     juce::AudioBuffer<float> out (outputChannelData, numOutputChannels, numSamples);
     out.clear();
 

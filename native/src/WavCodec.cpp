@@ -171,9 +171,9 @@ void putU16 (juce::uint8* d, juce::uint32 v) noexcept
 }
 
 /** -32767 below -1 (and for NaN, which compares false everywhere: written as 0); otherwise
-    round(min(x, 1) * 32767) half away from zero. The product is taken in float as specified;
-    adding +-0.5 in double is exact at this magnitude, so truncation rounds correctly without a
-    libm call per sample. */
+    round(min(x, 1) * 32767) half away from zero. The product is taken in float (the written
+    values depend on it); adding +-0.5 in double is exact at this magnitude, so truncation rounds
+    correctly without a libm call per sample. */
 inline juce::int16 toPcm16 (float x) noexcept
 {
     if (x < -1.0f)

@@ -1,6 +1,6 @@
 // The native WAV codec: Base64 WAV text from the page to a float buffer, and float
 // channels to a 16-bit PCM WAV file with a 44-byte header. Plain functions without state; they
-// run on the message thread over whole files. TindleEditor::decodeWavBase64 forwards here.
+// run on the message thread over whole files.
 #pragma once
 
 #include <juce_audio_basics/juce_audio_basics.h>

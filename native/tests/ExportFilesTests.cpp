@@ -67,6 +67,8 @@ TEST (SaveDialog, ProposedNameAndFilter)
 {
     EXPECT_EQ (proposedSaveName (""), "groove.mid");
     EXPECT_EQ (proposedSaveName ("jazz-groove.agr"), "jazz-groove.agr");
+    EXPECT_EQ (proposedSaveName ("../../evil.mid"), "....evil.mid"); // never a path out of the folder
+    EXPECT_EQ (proposedSaveName (".."), "groove.mid");
     EXPECT_EQ (saveFilterPattern ("groove.mid"), "*.mid");
     EXPECT_EQ (saveFilterPattern ("loop.v2.wav"), "*.wav");
     EXPECT_EQ (saveFilterPattern ("README"), "*README");

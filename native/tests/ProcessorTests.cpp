@@ -383,6 +383,13 @@ TEST (HostTempo, TableOfPlayHeads)
     runBlock (*p, block);
     EXPECT_EQ (p->hostBpm.load(), 123.5);
 
+    for (const auto broken : { std::nan (""), HUGE_VAL }) // not a tempo: keeps the last one
+    {
+        head.bpm = broken;
+        runBlock (*p, block);
+        EXPECT_EQ (p->hostBpm.load(), 123.5);
+    }
+
     head.bpm.reset(); // tempo no longer reported: keeps the last one
     runBlock (*p, block);
     EXPECT_EQ (p->hostBpm.load(), 123.5);
@@ -410,11 +417,27 @@ TEST (Timing, LastBlockMsIsStampedEveryBlock)
 
 TEST (Timing, DenormalsFlushedDuringBlockOnly)
 {
-    // processBlock sets flush-to-zero for its own duration and restores the mode afterwards.
-    const auto before = juce::FloatVectorOperations::areDenormalsDisabled();
+    // The play head is asked from inside processBlock, so it sees the block's floating-point mode.
+    struct ModeProbe final : juce::AudioPlayHead
+    {
+        mutable std::optional<bool> disabledInBlock;
+        juce::Optional<PositionInfo> getPosition() const override
+        {
+            disabledInBlock = juce::FloatVectorOperations::areDenormalsDisabled();
+            return {};
+        }
+    };
+
+    juce::FloatVectorOperations::disableDenormalisedNumberSupport (false);
+    ASSERT_FALSE (juce::FloatVectorOperations::areDenormalsDisabled());
+
+    ModeProbe probe;
     auto p = makeStandalone();
+    p->setPlayHead (&probe);
     p->prepareToPlay (44100.0, 32);
     auto block = constantBuffer (2, 32, 0.0f);
     runBlock (*p, block);
-    EXPECT_EQ (juce::FloatVectorOperations::areDenormalsDisabled(), before);
+    ASSERT_TRUE (probe.disabledInBlock.has_value());
+    EXPECT_TRUE (*probe.disabledInBlock);
+    EXPECT_FALSE (juce::FloatVectorOperations::areDenormalsDisabled());
 }

@@ -9,6 +9,8 @@ import { join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 import { chromium, type Browser } from "playwright-core";
 import { build } from "vite";
+import { makeClip } from "../src/audio/clip.ts";
+import { clipToWav } from "../src/audio/wav.ts";
 
 export const ROOT = resolve(fileURLToPath(new URL("../..", import.meta.url)));
 export const PAGE_DIR = join(ROOT, "build/page");
@@ -109,27 +111,12 @@ export function fakeBackendScript(restore?: unknown): string {
 
 /** A mono 16-bit WAV of short clicks, standing in for a demo loop. */
 export function clickWav(seconds: number, sampleRate = 44100): Uint8Array {
-  const frames = Math.round(seconds * sampleRate);
-  const bytes = new Uint8Array(44 + frames * 2);
-  const v = new DataView(bytes.buffer);
-  const tag = (at: number, s: string) => [...s].forEach((c, i) => (bytes[at + i] = c.charCodeAt(0)));
-  tag(0, "RIFF");
-  v.setUint32(4, 36 + frames * 2, true);
-  tag(8, "WAVEfmt ");
-  v.setUint32(16, 16, true);
-  v.setUint16(20, 1, true);
-  v.setUint16(22, 1, true);
-  v.setUint32(24, sampleRate, true);
-  v.setUint32(28, sampleRate * 2, true);
-  v.setUint16(32, 2, true);
-  v.setUint16(34, 16, true);
-  tag(36, "data");
-  v.setUint32(40, frames * 2, true);
-  for (let i = 0; i < frames; i++) {
-    const sinceClick = i % Math.round(sampleRate / 2);
-    v.setInt16(44 + 2 * i, Math.round(20000 * Math.exp(-sinceClick / 400) * Math.sin(i / 3)), true);
+  const samples = new Float32Array(Math.round(seconds * sampleRate));
+  const clickPeriod = Math.round(sampleRate / 2);
+  for (let i = 0; i < samples.length; i++) {
+    samples[i] = (20000 / 32767) * Math.exp(-(i % clickPeriod) / 400) * Math.sin(i / 3);
   }
-  return bytes;
+  return clipToWav(makeClip(sampleRate, [samples]));
 }
 
 /** Bundles the audio modules into one script that sets window.tindleAudio. */

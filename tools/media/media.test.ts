@@ -41,6 +41,16 @@ describe("media set", () => {
     expect(digest(buildMediaFiles())).toEqual(digest(files));
   });
 
+  it("is the output list scripts/build-media.sh checks for staleness", () => {
+    const script = readFileSync(new URL("../../scripts/build-media.sh", import.meta.url), "utf8");
+    const listed = /^outputs=\(([^)]*)\)/m.exec(script)?.[1].split(/\s+/).filter(Boolean) ?? [];
+    const generated = [
+      ...files.map((f) => `resources/${f.fileName}`),
+      ...DEMO_LOOPS.map((loop) => `build/media-truth/${loop.fileName.replace(/\.wav$/, ".json")}`),
+    ];
+    expect(listed.sort()).toEqual(generated.sort());
+  });
+
   it.each(KIT_IDS.flatMap((kit) => VOICES.map((voice) => KIT_FILE_NAMES[kit][voice])))(
     "%s is a mono 16-bit 44.1 kHz one-shot of 0.888-1.8 s that never clips",
     (fileName) => {

@@ -1,6 +1,6 @@
 import { inflateSync } from "node:zlib";
 import { describe, expect, it } from "vitest";
-import { crc32, decodeWav16, encodePng, encodeWav16, renderPattern, toInt16, velocityGain, type KitSamples } from "./index.ts";
+import { crc32, decodeWav16, encodePng, encodeWav16, renderPattern, velocityGain, WAV_HEADER_BYTES, type KitSamples } from "./index.ts";
 
 describe("encodeWav16", () => {
   it("writes the canonical mono 16-bit header (golden bytes)", () => {
@@ -17,9 +17,12 @@ describe("encodeWav16", () => {
     [-1, -32767],
     [1.7, 32767],
     [-3, -32767],
+    [0.25, 8192], // 8191.75 rounds to the nearest step
+    [-0.25, -8192],
     [Number.NaN, 0],
-  ])("maps %d to %d", (sample, expected) => {
-    expect(toInt16(sample)).toBe(expected);
+  ])("stores %d as %d", (sample, expected) => {
+    const bytes = encodeWav16(Float32Array.of(sample), 44_100);
+    expect(new DataView(bytes.buffer).getInt16(WAV_HEADER_BYTES, true)).toBe(expected);
   });
 
   it("round-trips through the decoder within one step", () => {

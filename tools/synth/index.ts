@@ -24,7 +24,7 @@ export {
 } from "./kits.ts";
 export { renderPattern, velocityGain, hitStartFrame, type DrumHit, type Lane, type RenderPatternOptions } from "./pattern.ts";
 export { filter, applyBiquad, biquadCoefficients, saturate, normalizePeak, fadeOutTail, type BiquadKind } from "./filters.ts";
-export { encodeWav16, decodeWav16, toInt16, WAV_HEADER_BYTES, type DecodedWav16 } from "./wav.ts";
+export { encodeWav16, decodeWav16, WAV_HEADER_BYTES, type DecodedWav16 } from "./wav.ts";
 export { encodePng, crc32 } from "./png.ts";
 export { bandEnergyFraction, powerSpectrum, peakOf, rmsOf, spectralCentroid } from "./measure.ts";
 export {

@@ -1,5 +1,5 @@
-// detectOnsets: the whole detection pipeline. Filters each band once over the
-// whole clip, runs the wide, kick and hat detectors on the frame grid, then
+// detectOnsets: the whole detection pipeline. Reduces each filtered band to frame
+// envelopes in one pass over the clip, runs the wide, kick and hat detectors, then
 // scores every hit against the loop's own loud hits to give lanes and velocities.
 // Pure and synchronous (the page thread, or Node for the command line).
 

@@ -3,6 +3,7 @@
 // played back at normal speed from its start, so attacks stay sharp, and the time it has to
 // fill (or lose) is made up behind the attack by crossfaded loop-backs or decaying grains.
 
+import { clamp } from "../analysis/round.ts";
 import { makeClip, type AudioClip } from "./clip.ts";
 import { soundTouchStretch } from "./soundtouchStretch.ts";
 
@@ -56,8 +57,7 @@ export function stretchLocally(clip: AudioClip, ratio: number, startFrame = 0, e
 }
 
 function clampInt(x: number, lo: number, hi: number): number {
-  const v = Number.isFinite(x) ? Math.round(x) : lo;
-  return v < lo ? lo : v > hi ? hi : v;
+  return clamp(Number.isFinite(x) ? Math.round(x) : lo, lo, hi);
 }
 
 /** Block energies of the mid signal's first difference, their rises, and the peaks among them. */

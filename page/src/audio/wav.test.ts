@@ -130,6 +130,8 @@ describe("wavBase64ToClip", () => {
     ["zero channels", b64(riff([{ id: "fmt ", body: fmtBody(0, 44100, 16) }, { id: "data", body: new Uint8Array(8) }]))],
     ["zero sample rate", b64(riff([{ id: "fmt ", body: fmtBody(1, 0, 16) }, { id: "data", body: new Uint8Array(8) }]))],
     ["zero bits", b64(riff([{ id: "fmt ", body: fmtBody(1, 44100, 0) }, { id: "data", body: new Uint8Array(8) }]))],
+    ["8-bit samples", b64(riff([{ id: "fmt ", body: fmtBody(1, 44100, 8) }, { id: "data", body: new Uint8Array(8) }]))],
+    ["20-bit samples", b64(riff([{ id: "fmt ", body: fmtBody(1, 44100, 20) }, { id: "data", body: new Uint8Array(8) }]))],
     ["fmt chunk cut short by the file end", b64(Buffer.from("RIFF\x10\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00"))],
   ])("gives nothing for %s", (_, text) => {
     expect(wavBase64ToClip(text)).toBeNull();

@@ -1,6 +1,7 @@
 // WAV encoding and decoding for audio that crosses the bridge: the page writes 16-bit PCM,
 // and reads back whatever the native side sends (16-, 24-bit PCM or 32-bit float).
 
+import { clamp } from "../analysis/round.ts";
 import { makeClip, type AudioClip } from "./clip.ts";
 import { base64ToBytes, bytesToBase64 } from "./base64.ts";
 
@@ -8,6 +9,8 @@ const HEADER_BYTES = 44;
 // Rates an AudioBuffer can hold; anything else cannot be played or re-encoded.
 const MIN_SAMPLE_RATE = 3000;
 const MAX_SAMPLE_RATE = 768000;
+// 16- and 24-bit integer or 32-bit float samples; anything else would be misread.
+const READABLE_BITS = [16, 24, 32];
 
 /** 16-bit PCM WAV with the canonical 44-byte header; full scale is ±32,767. */
 export function clipToWav(clip: AudioClip): Uint8Array {
@@ -33,8 +36,7 @@ export function clipToWav(clip: AudioClip): Uint8Array {
   for (let ch = 0; ch < channelCount; ch++) {
     const samples = clip.channels[ch];
     for (let i = 0, at = ch; i < clip.length; i++, at += channelCount) {
-      const x = samples[i];
-      frames[at] = Math.round((x > 1 ? 1 : x < -1 ? -1 : x) * 32767);
+      frames[at] = Math.round(clamp(samples[i], -1, 1) * 32767);
     }
   }
   return bytes;
@@ -93,8 +95,8 @@ function readWav(bytes: Uint8Array): AudioClip | null {
   const layout = findLayout(bytes, view);
   if (!layout) return null;
   const { channelCount, sampleRate, bitsPerSample, dataOffset, dataBytes } = layout;
-  const bytesPerSample = Math.floor(bitsPerSample / 8);
-  if (channelCount < 1 || bytesPerSample < 1) return null;
+  if (channelCount < 1 || !READABLE_BITS.includes(bitsPerSample)) return null;
+  const bytesPerSample = bitsPerSample / 8;
   if (sampleRate < MIN_SAMPLE_RATE || sampleRate > MAX_SAMPLE_RATE) return null;
   if (dataOffset + dataBytes > bytes.length) return null;
   const frames = Math.floor(dataBytes / bytesPerSample / channelCount);

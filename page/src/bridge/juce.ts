@@ -8,7 +8,7 @@ import { nativeEventParsers, type NativeEventId, type NativeEventMap, type PageM
 interface JuceBackend {
   emitEvent(eventId: string, payload: unknown): void;
   addEventListener(eventId: string, handler: (payload: unknown) => void): unknown;
-  removeEventListener?(token: any): void;
+  removeEventListener?(token: unknown): void;
 }
 
 function backend(): JuceBackend | null {

@@ -2,6 +2,8 @@
 // tnToNative event; native events are parsed here field by field with their defaults, so the
 // rest of the page only ever sees well-formed records.
 
+import { isPlainObject, type JsonObject } from "../json.ts";
+
 export type PageMessage =
   | { type: "ready" }
   | { type: "uiState"; json: string }
@@ -66,18 +68,14 @@ export const INITIAL_STATUS: StatusRecord = Object.freeze({
   previewEnded: 0,
 });
 
-type Fields = Record<string, unknown>;
+const fieldsOf = (payload: unknown): JsonObject => (isPlainObject(payload) ? payload : {});
 
-function fieldsOf(payload: unknown): Fields {
-  return payload !== null && typeof payload === "object" && !Array.isArray(payload) ? (payload as Fields) : {};
-}
-
-const num = (f: Fields, key: string): number => {
+const num = (f: JsonObject, key: string): number => {
   const v = f[key];
   return typeof v === "number" && Number.isFinite(v) ? v : 0;
 };
-const str = (f: Fields, key: string): string => (typeof f[key] === "string" ? (f[key] as string) : "");
-const bool = (f: Fields, key: string): boolean => f[key] === true;
+const str = (f: JsonObject, key: string): string => (typeof f[key] === "string" ? (f[key] as string) : "");
+const bool = (f: JsonObject, key: string): boolean => f[key] === true;
 
 export function parseStatus(payload: unknown): StatusRecord {
   const f = fieldsOf(payload);

@@ -1,6 +1,6 @@
 // analyzeGroove: detection, then the grid fit, then the waveform summary.
 
-import type { AudioClip } from "../audio/clip";
+import { clipDurationSec, type AudioClip } from "../audio/clip";
 import { detectOnsetsMono } from "../analysis/detect";
 import { mixToMono } from "../analysis/filters";
 import type { DetectOptions } from "../analysis/types";
@@ -16,19 +16,13 @@ export function analyzeGroove(clip: AudioClip, bpm: number, gridDiv: GridDiv = 4
   const fit = fitGrid(onsets, bpm, gridDiv);
   const { peaks, tone } = summarizeMono(x, clip.sampleRate, WAVEFORM_BINS);
   return {
-    onsets: fit.onsets,
+    ...fit,
     bpm,
     gridDiv,
-    gridPhase: fit.gridPhase,
-    stepSec: fit.stepSec,
-    steps: fit.steps,
-    swingPct: fit.swingPct,
-    meanDevMs: fit.meanDevMs,
-    tightnessMs: fit.tightnessMs,
     flux,
     fluxHopSec,
     peaksHi: peaks,
     tone,
-    duration: clip.sampleRate > 0 ? clip.length / clip.sampleRate : 0,
+    duration: clipDurationSec(clip),
   };
 }

@@ -3,7 +3,7 @@
 
 import { roundHalfUp } from "../analysis/round";
 import type { Onset } from "../analysis/types";
-import type { GridOnset } from "./types";
+import type { GridFit, GridOnset } from "./types";
 
 export const PHASE_CANDIDATES = 96;
 export const TICKS_PER_QUARTER = 960;
@@ -79,16 +79,6 @@ export function deviationStats(devMs: readonly number[]): { meanDevMs: number; t
 export function grooveSteps(lastGridIndex: number, gridDiv: number): number {
   const perBar = gridDiv * 4;
   return Math.max(perBar, Math.ceil((lastGridIndex + 1) / perBar) * perBar);
-}
-
-export interface GridFit {
-  onsets: GridOnset[];
-  gridPhase: number;
-  stepSec: number;
-  steps: number;
-  swingPct: number;
-  meanDevMs: number;
-  tightnessMs: number;
 }
 
 /** Fits the grid of `gridDiv` steps per beat at `bpm` over hits in time order. */

@@ -33,10 +33,9 @@ export interface GridOnset extends Onset {
   devTicks: number;
 }
 
-export interface GrooveAnalysis {
+/** A grid laid over hits. */
+export interface GridFit {
   onsets: GridOnset[];
-  bpm: number;
-  gridDiv: GridDiv;
   /** Time of grid step 0, s; within half a step of the first hit. */
   gridPhase: number;
   stepSec: number;
@@ -45,6 +44,11 @@ export interface GrooveAnalysis {
   swingPct: number;
   meanDevMs: number;
   tightnessMs: number;
+}
+
+export interface GrooveAnalysis extends GridFit {
+  bpm: number;
+  gridDiv: GridDiv;
   flux: number[];
   fluxHopSec: number;
   peaksHi: number[];

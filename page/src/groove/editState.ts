@@ -4,6 +4,10 @@
 import { DEFAULT_MAP_ID } from "../drummaps/drumMaps";
 import type { AddedNote, GrooveEditState, IndexMap, NoteEdits } from "./types";
 
+/** Upper bounds of a voice gain (linear) and of the feel amounts (percent); both start at 0. */
+export const MAX_VOICE_GAIN = 2;
+export const MAX_FEEL_PERCENT = 150;
+
 export const EMPTY_NOTE_EDITS: NoteEdits = Object.freeze({
   overrides: Object.freeze({}),
   velOverrides: Object.freeze({}),
@@ -39,11 +43,6 @@ export function hasNoteEdits(edits: NoteEdits): boolean {
     !isEmptyMap(edits.removedNotes) ||
     !isEmptyMap(edits.removedVoices)
   );
-}
-
-export function pickNoteEdits(edits: NoteEdits): NoteEdits {
-  const { overrides, velOverrides, timeOverrides, addedNotes, removedNotes, removedVoices } = edits;
-  return { overrides, velOverrides, timeOverrides, addedNotes, removedNotes, removedVoices };
 }
 
 /** Keys in ascending numeric order, whatever order the record was built in. */

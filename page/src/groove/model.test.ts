@@ -1,6 +1,7 @@
 import { describe, expect, it, vi } from "vitest";
 import { makeClip, type AudioClip } from "../audio/clip";
-import { editStateToJson } from "./editState";
+import { MAX_FEEL_PERCENT, MAX_VOICE_GAIN, defaultEditState, editStateToJson } from "./editState";
+import { parseRestoreText } from "./parseEdits";
 import { loadSource, type LoadServices, type ModelStore } from "./loadSource";
 import {
   addNoteAt,
@@ -229,8 +230,17 @@ describe("restore", () => {
     for (let round = 0; round < 300; round++) {
       const doc: Record<string, unknown> = { id: round };
       for (const field of fields) if (random() < 0.7) doc[field] = values[Math.floor(random() * values.length)];
-      const model = receiveRestore(initialModel(), doc);
-      expect(() => editStateToJson(model.edits)).not.toThrow();
+      const { edits } = receiveRestore(initialModel(), doc);
+      expect(edits.sensitivity).toBeGreaterThanOrEqual(0);
+      expect(edits.sensitivity).toBeLessThanOrEqual(1);
+      for (const gain of Object.values(edits.gains)) expect(gain >= 0 && gain <= MAX_VOICE_GAIN, `gain ${gain}`).toBe(true);
+      for (const feel of [edits.feelTiming, edits.feelDynamics]) {
+        expect(feel >= 0 && feel <= MAX_FEEL_PERCENT, `feel ${feel}`).toBe(true);
+      }
+      // What was taken reads back unchanged.
+      const json = editStateToJson(edits);
+      const again = parseRestoreText(json, round, defaultEditState())!;
+      expect(editStateToJson({ ...again.settings, bpmOverride: edits.bpmOverride })).toBe(json);
     }
   });
 });

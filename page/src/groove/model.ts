@@ -58,7 +58,7 @@ export function decodeErrorText(sourceName: string): string {
 }
 
 function nextIdAfter(notes: GrooveEditState["addedNotes"]): number {
-  return Math.max(0, ...notes.map((n) => n.id)) + 1;
+  return notes.reduce((max, note) => Math.max(max, note.id), 0) + 1;
 }
 
 /**

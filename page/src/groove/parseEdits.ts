@@ -4,7 +4,9 @@
 
 import { LANES, type Lane, type Voice, type VoiceGains } from "../analysis/types";
 import { clamp } from "../analysis/round";
+import { isPlainObject } from "../json";
 import { isExportMapId } from "../drummaps/drumMaps";
+import { MAX_FEEL_PERCENT, MAX_VOICE_GAIN } from "./editState";
 import type { GridDiv } from "../grid/types";
 import type { AddedNote, GrooveEditState, IndexMap, NoteEdits } from "./types";
 
@@ -18,8 +20,6 @@ const GRID_DIVS: readonly number[] = [2, 3, 4, 8];
 
 type Json = unknown;
 
-const isRecord = (value: Json): value is Record<string, unknown> =>
-  typeof value === "object" && value !== null && !Array.isArray(value);
 const isFiniteNumber = (value: Json): value is number => typeof value === "number" && Number.isFinite(value);
 export const isLane = (value: Json): value is Lane => typeof value === "string" && (LANES as readonly string[]).includes(value);
 export const isVelocity = (value: Json): value is number =>
@@ -28,7 +28,7 @@ export const isGridDiv = (value: Json): value is GridDiv => typeof value === "nu
 
 function indexMap<T>(value: Json, read: (entry: Json, index: number) => T | undefined): IndexMap<T> {
   const out: Record<number, T> = {};
-  if (!isRecord(value)) return out;
+  if (!isPlainObject(value)) return out;
   for (const key of Object.keys(value)) {
     if (!INDEX_KEY.test(key)) continue;
     const entry = read(value[key], Number(key));
@@ -48,7 +48,7 @@ function addedNoteList(value: Json): AddedNote[] {
   if (!Array.isArray(value)) return [];
   const notes: AddedNote[] = [];
   for (const entry of value) {
-    if (!isRecord(entry)) continue;
+    if (!isPlainObject(entry)) continue;
     const { id, timeSec, band, velocity } = entry;
     if (typeof id !== "number" || !Number.isInteger(id) || id < 1 || id > MAX_ADDED_ID) continue;
     if (!isFiniteNumber(timeSec) || timeSec < 0 || timeSec > MAX_EDIT_TIME_SEC) continue;
@@ -80,17 +80,17 @@ export function parseMuteSteps(value: Json, gridDiv: GridDiv): IndexMap<true> {
 }
 
 function parseGains(value: Json, current: Readonly<VoiceGains>): VoiceGains | undefined {
-  if (!isRecord(value)) return undefined;
+  if (!isPlainObject(value)) return undefined;
   const gains = { ...current };
-  let any = false;
+  let found = false;
   for (const voice of VOICES) {
     const gain = value[voice];
     if (isFiniteNumber(gain)) {
-      gains[voice] = clamp(gain, 0, 2);
-      any = true;
+      gains[voice] = clamp(gain, 0, MAX_VOICE_GAIN);
+      found = true;
     }
   }
-  return any ? gains : undefined;
+  return found ? gains : undefined;
 }
 
 /** A usable source tempo: a positive finite number (the analysis clamps it further). */
@@ -118,9 +118,9 @@ export interface RestoreRecord {
  */
 export function parseRestoreRecord(doc: Json, current: GrooveEditState): RestoreRecord | undefined {
   try {
-    if (!isRecord(doc) || !isFiniteNumber(doc.id)) return undefined;
+    if (!isPlainObject(doc) || !isFiniteNumber(doc.id)) return undefined;
     const gridDiv = isGridDiv(doc.gridDiv) ? doc.gridDiv : current.gridDiv;
-    const feel = (value: Json) => (isFiniteNumber(value) ? clamp(value, 0, 150) : 100);
+    const feel = (value: Json) => (isFiniteNumber(value) ? clamp(value, 0, MAX_FEEL_PERCENT) : 100);
     const settings: GrooveEditState = {
       ...current,
       sensitivity: isFiniteNumber(doc.sensitivity) ? clamp(doc.sensitivity, 0, 1) : current.sensitivity,
@@ -148,7 +148,7 @@ export function parseRestoreRecord(doc: Json, current: GrooveEditState): Restore
 export function parseRestoreText(text: string, id: number, current: GrooveEditState): RestoreRecord | undefined {
   try {
     const doc: unknown = JSON.parse(text);
-    return isRecord(doc) ? parseRestoreRecord({ ...doc, id }, current) : undefined;
+    return isPlainObject(doc) ? parseRestoreRecord({ ...doc, id }, current) : undefined;
   } catch {
     return undefined;
   }

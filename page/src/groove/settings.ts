@@ -5,8 +5,8 @@
 import type { Voice } from "../analysis/types";
 import { clamp } from "../analysis/round";
 import { isExportMapId } from "../drummaps/drumMaps";
-import { EMPTY_NOTE_EDITS } from "./editState";
-import { isGridDiv } from "./parseEdits";
+import { EMPTY_NOTE_EDITS, MAX_FEEL_PERCENT, MAX_VOICE_GAIN } from "./editState";
+import { isGridDiv, isTempo } from "./parseEdits";
 import { typedTempo } from "./tempo";
 import type { GrooveEditState } from "./types";
 
@@ -26,7 +26,7 @@ export function setGridDiv(edits: GrooveEditState, gridDiv: number): GrooveEditS
 
 export function setGain(edits: GrooveEditState, voice: Voice, gain: number): GrooveEditState {
   if (!finite(gain)) return edits;
-  return { ...edits, gains: { ...edits.gains, [voice]: clamp(gain, 0, 2) } };
+  return { ...edits, gains: { ...edits.gains, [voice]: clamp(gain, 0, MAX_VOICE_GAIN) } };
 }
 
 export function setLayered(edits: GrooveEditState, layered: boolean): GrooveEditState {
@@ -38,15 +38,15 @@ export function setMapId(edits: GrooveEditState, mapId: string): GrooveEditState
 }
 
 export function setFeelTiming(edits: GrooveEditState, percent: number): GrooveEditState {
-  return finite(percent) ? { ...edits, feelTiming: clamp(percent, 0, 150) } : edits;
+  return finite(percent) ? { ...edits, feelTiming: clamp(percent, 0, MAX_FEEL_PERCENT) } : edits;
 }
 
 export function setFeelDynamics(edits: GrooveEditState, percent: number): GrooveEditState {
-  return finite(percent) ? { ...edits, feelDynamics: clamp(percent, 0, 150) } : edits;
+  return finite(percent) ? { ...edits, feelDynamics: clamp(percent, 0, MAX_FEEL_PERCENT) } : edits;
 }
 
 export function setBpmOverride(edits: GrooveEditState, bpm: number | null): GrooveEditState {
-  return { ...edits, bpmOverride: bpm !== null && finite(bpm) && bpm > 0 ? bpm : null };
+  return { ...edits, bpmOverride: isTempo(bpm) ? bpm : null };
 }
 
 /** Typing a tempo: the typed number, or null for an empty field, 0 or text that is not a number. */

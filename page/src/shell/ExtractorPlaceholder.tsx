@@ -3,13 +3,12 @@
 
 import { useEffect } from "preact/hooks";
 import { defaultEditState, editStateToJson } from "../groove/editState.ts";
-import { storedMapId } from "../drummaps/index.ts";
 import type { ExtractorSlotProps } from "./slots.ts";
-import { STORAGE_KEYS, pageStorage, readItem } from "./storage.ts";
+import { pageStorage, readMapId } from "./storage.ts";
 
 export function ExtractorPlaceholder({ loadRequest, onUiState, onExportState }: ExtractorSlotProps) {
   useEffect(() => {
-    const mapId = storedMapId(readItem(pageStorage(), STORAGE_KEYS.map));
+    const mapId = readMapId(pageStorage());
     onUiState(editStateToJson(defaultEditState(mapId)));
     onExportState("", "");
   }, []);

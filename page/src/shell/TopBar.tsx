@@ -36,6 +36,7 @@ export function TopBar({ tab, onTab, captureControls, captureStrip }: TopBarProp
         <div class="tab-switch" role="tablist">
           {TABS.map(({ key, label }) => (
             <button
+              key={key}
               type="button"
               role="tab"
               aria-selected={tab === key}

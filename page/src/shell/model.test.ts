@@ -1,6 +1,12 @@
 import { describe, expect, it } from "vitest";
 import type { Bridge } from "../bridge/juce.ts";
-import type { NativeEventId, NativeEventMap, PageMessage, StretchResultPayload } from "../bridge/messages.ts";
+import {
+  nativeEventParsers,
+  type NativeEventId,
+  type NativeEventMap,
+  type PageMessage,
+  type StretchResultPayload,
+} from "../bridge/messages.ts";
 import { makeClip } from "../audio/clip.ts";
 import { ShellModel, type ShellDeps } from "./model.ts";
 import { STORAGE_KEYS, type KeyValueStore } from "./storage.ts";
@@ -32,7 +38,7 @@ function harness(opts: { backend?: boolean; service?: unknown; missing?: string[
   const registered: NativeEventId[] = [];
   const stretchResults: StretchResultPayload[] = [];
   const themeShown: string[] = [];
-  const handlers = new Map<string, (payload: any) => void>();
+  const handlers = new Map<string, (payload: unknown) => void>();
   const storage = new Map<string, string>();
   const store: KeyValueStore = { getItem: (k) => storage.get(k) ?? null, setItem: (k, v) => void storage.set(k, v) };
   const bridge: Bridge = {
@@ -43,7 +49,7 @@ function harness(opts: { backend?: boolean; service?: unknown; missing?: string[
     on: (id, handler) => {
       if (!backend) return () => {};
       registered.push(id);
-      handlers.set(id, handler);
+      handlers.set(id, (payload) => handler(nativeEventParsers[id](payload)));
       return () => handlers.delete(id);
     },
   };

@@ -4,7 +4,7 @@
 import type { AudioClip } from "../audio/clip.ts";
 import type { Bridge } from "../bridge/juce.ts";
 import { INITIAL_STATUS, type RestorePayload, type StatusRecord, type StretchResultPayload } from "../bridge/messages.ts";
-import { DEMO_LOOPS, fetchStarterList, type StarterLoop } from "../sources/starterLoops.ts";
+import { DEMO_LOOPS, fetchStarterList, findStarterLoop, type StarterLoop } from "../sources/starterLoops.ts";
 import type { TabKey } from "./query.ts";
 import { parseEditState, restoreAudioUrl } from "./restore.ts";
 import { sourceAudioMessage } from "./sourceAudio.ts";
@@ -123,7 +123,7 @@ export class ShellModel {
   async restore(payload: RestorePayload): Promise<void> {
     try {
       // A saved service loop is only known by name once the service's list is in.
-      if (payload.demo && !this.current.starterLoops.some((loop) => loop.name === payload.name)) {
+      if (payload.demo && !findStarterLoop(this.current.starterLoops, payload.name)) {
         await this.starterList;
       }
       const url = restoreAudioUrl(payload, this.current.starterLoops);

@@ -2,7 +2,7 @@
 
 import type { RestorePayload } from "../bridge/messages.ts";
 import { findStarterLoop, type StarterLoop } from "../sources/starterLoops.ts";
-import { isPlainObject } from "./storage.ts";
+import { isPlainObject } from "../json.ts";
 
 export const RESTORE_AUDIO_URL = "restore.wav";
 

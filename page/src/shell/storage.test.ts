@@ -15,7 +15,6 @@ import {
 } from "./storage.ts";
 import { applyPageQuery, parsePageQuery } from "./query.ts";
 
-const MAP_IDS = ["gm", "toontrack", "bfd", "agr"];
 const SLUGS = ["pack-one", "pack-two"];
 
 function memoryStore(entries: Record<string, string> = {}): KeyValueStore & { data: Map<string, string> } {
@@ -36,7 +35,7 @@ const throwingStore: KeyValueStore = {
 const readAll = (store: KeyValueStore | null) => ({
   theme: readTheme(store),
   tourSeen: tourSeen(store),
-  map: readMapId(store, MAP_IDS),
+  map: readMapId(store),
   kit: readKitId(store, SLUGS),
   customKit: readCustomKit(store),
   customKits: readCustomKits(store),
@@ -106,8 +105,27 @@ describe("web storage", () => {
       customKits: { Mine: {} },
       mix: { loop: 0.2, midi: 0.3, master: 0.4 },
     });
-    expect(readMapId(memoryStore({ [STORAGE_KEYS.map]: "bfd" }), MAP_IDS)).toBe("bfd");
+    expect(readMapId(memoryStore({ [STORAGE_KEYS.map]: "bfd" }))).toBe("bfd");
     expect(readKitId(memoryStore({ [STORAGE_KEYS.kit]: "pack-two" }), SLUGS)).toBe("pack-two");
+  });
+
+  it("keeps a saved kit named __proto__ as an ordinary entry", () => {
+    const kits = readCustomKits(memoryStore({ [STORAGE_KEYS.customKits]: '{"__proto__":{"a":1},"b":{}}' }));
+    expect(Object.keys(kits)).toEqual(["__proto__", "b"]);
+    expect(Object.getPrototypeOf(kits)).toBe(Object.prototype);
+    expect((kits as Record<string, unknown>).a).toBeUndefined();
+  });
+
+  it("keeps the stored key names, which saved preferences depend on", () => {
+    expect(Object.values(STORAGE_KEYS)).toEqual([
+      "ostrel.theme",
+      "ostrel.tindle.tour",
+      "ostrel.tindle.map",
+      "ostrel.tindle.kit",
+      "ostrel.tindle.customkit",
+      "ostrel.tindle.customkits",
+      "ostrel.tindle.mix",
+    ]);
   });
 
   it("survives writes to a storage that throws", () => {

@@ -2,10 +2,16 @@
 // is missing) reads as absent and forgets writes, and a value that fails its check reads as
 // the key's default.
 
+import { MAP_STORAGE_KEY, storedMapId } from "../drummaps/drumMaps.ts";
+import { isPlainObject, type JsonObject } from "../json.ts";
+import { MAX_MIX_GAIN, UNITY_MIX, type MixLevels } from "../writers/audioExport.ts";
+
+export type { JsonObject, MixLevels };
+
 export const STORAGE_KEYS = {
   theme: "ostrel.theme",
   tour: "ostrel.tindle.tour",
-  map: "ostrel.tindle.map",
+  map: MAP_STORAGE_KEY,
   kit: "ostrel.tindle.kit",
   customKit: "ostrel.tindle.customkit",
   customKits: "ostrel.tindle.customkits",
@@ -21,17 +27,9 @@ export interface KeyValueStore {
 }
 
 export const DEFAULT_THEME = "dark";
-export const DEFAULT_MAP_ID = "gm";
-export const AUDIO_EXPORT_IDS = ["wav-loop", "wav-midi", "wav-both"] as const;
 export const CUSTOM_KIT_ID = "custom";
 
-export interface MixLevels {
-  loop: number;
-  midi: number;
-  master: number;
-}
-export const DEFAULT_MIX: MixLevels = Object.freeze({ loop: 1, midi: 1, master: 1 });
-const MAX_MIX_GAIN = 1.5;
+export const DEFAULT_MIX: MixLevels = UNITY_MIX;
 
 /** The page's local storage, or null where touching it throws (privacy modes, sandboxing). */
 export function pageStorage(): KeyValueStore | null {
@@ -72,11 +70,9 @@ export function markTourSeen(store: KeyValueStore | null): void {
   writeItem(store, STORAGE_KEYS.tour, "1");
 }
 
-/** The export map: a drum-map id (from the caller's table) or one of the audio exports. */
-export function readMapId(store: KeyValueStore | null, drumMapIds: readonly string[]): string {
-  const value = readItem(store, STORAGE_KEYS.map);
-  if (value === null) return DEFAULT_MAP_ID;
-  return drumMapIds.includes(value) || (AUDIO_EXPORT_IDS as readonly string[]).includes(value) ? value : DEFAULT_MAP_ID;
+/** The export map: a drum-map id or one of the audio exports, else the default map. */
+export function readMapId(store: KeyValueStore | null): string {
+  return storedMapId(readItem(store, STORAGE_KEYS.map));
 }
 
 /** The audition kit: "custom" or a catalogue slug; otherwise the first catalogue kit. */
@@ -85,8 +81,6 @@ export function readKitId(store: KeyValueStore | null, catalogueSlugs: readonly 
   const value = readItem(store, STORAGE_KEYS.kit);
   return value !== null && (value === CUSTOM_KIT_ID || catalogueSlugs.includes(value)) ? value : fallback;
 }
-
-export type JsonObject = Record<string, unknown>;
 
 function readJsonObject(store: KeyValueStore | null, key: StorageKey): JsonObject {
   const text = readItem(store, key);
@@ -99,10 +93,6 @@ function readJsonObject(store: KeyValueStore | null, key: StorageKey): JsonObjec
   }
 }
 
-export function isPlainObject(value: unknown): value is JsonObject {
-  return value !== null && typeof value === "object" && !Array.isArray(value);
-}
-
 /** The custom kit's JSON object; its sample fields are checked by the kit module. */
 export function readCustomKit(store: KeyValueStore | null): JsonObject {
   return readJsonObject(store, STORAGE_KEYS.customKit);
@@ -110,11 +100,12 @@ export function readCustomKit(store: KeyValueStore | null): JsonObject {
 
 /** Saved kits by name; names are trimmed and must be non-empty, values must be objects. */
 export function readCustomKits(store: KeyValueStore | null): Record<string, JsonObject> {
-  const kits: Record<string, JsonObject> = {};
+  const kits: [string, JsonObject][] = [];
   for (const [name, kit] of Object.entries(readJsonObject(store, STORAGE_KEYS.customKits))) {
-    if (name.trim() !== "" && isPlainObject(kit)) kits[name.trim()] = kit;
+    if (name.trim() !== "" && isPlainObject(kit)) kits.push([name.trim(), kit]);
   }
-  return kits;
+  // fromEntries defines own properties, so a kit named "__proto__" stays a kit.
+  return Object.fromEntries(kits);
 }
 
 export function readMix(store: KeyValueStore | null): MixLevels {

@@ -1,6 +1,8 @@
 // Starter loops: the four built-in demo loops served next to the page, replaced by the
 // service's list when it answers with one.
 
+import { isPlainObject } from "../json.ts";
+
 export interface StarterLoop {
   /** Display name; also how a saved session finds the loop again. */
   name: string;
@@ -21,20 +23,18 @@ export const DEMO_LOOPS: readonly StarterLoop[] = Object.freeze([
 export const STARTER_LIST_URL = "ostrelapi/plugin/starterloops";
 const STARTER_AUDIO_PREFIX = "ostrelapi/plugin/starterloops/audio/";
 
-const isObject = (v: unknown): v is Record<string, unknown> => v !== null && typeof v === "object" && !Array.isArray(v);
-
 /** The service's `loops` list as starter loops; null when it is missing, empty or unusable. */
 export function parseStarterList(body: unknown): StarterLoop[] | null {
-  if (!isObject(body) || !Array.isArray(body.loops)) return null;
+  if (!isPlainObject(body) || !Array.isArray(body.loops)) return null;
   const loops: StarterLoop[] = [];
   for (const entry of body.loops) {
-    if (!isObject(entry) || typeof entry.file !== "string" || entry.file === "") continue;
+    if (!isPlainObject(entry) || typeof entry.file !== "string" || entry.file === "") continue;
     const loop: StarterLoop = {
       name: typeof entry.label === "string" ? entry.label : entry.file,
       bpm: typeof entry.bpm === "number" && Number.isFinite(entry.bpm) ? entry.bpm : 0,
       url: STARTER_AUDIO_PREFIX + encodeURIComponent(entry.file),
     };
-    if (isObject(entry.edits)) loop.edits = entry.edits;
+    if (isPlainObject(entry.edits)) loop.edits = entry.edits;
     loops.push(loop);
   }
   return loops.length > 0 ? loops : null;

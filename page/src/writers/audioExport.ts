@@ -14,6 +14,7 @@ export interface MixLevels {
 }
 
 export const UNITY_MIX: MixLevels = Object.freeze({ loop: 1, midi: 1, master: 1 });
+export const MAX_MIX_GAIN = 1.5;
 
 /** A copy with every sample times `gain`, or the clip itself when the gain is within 0.001 of 1. */
 export function scaleClip(clip: AudioClip, gain: number): AudioClip {

@@ -1,6 +1,6 @@
 // The current export: bytes and MIME type for the selected map, rebuilt on every change.
 
-import { findDrumMap, laneMapFor } from "../drummaps/drumMaps";
+import { laneMapFor } from "../drummaps/drumMaps";
 import { exportTargetFor } from "./exportTargets";
 import { writeGrooveFile, type GrooveFileGroove } from "./grooveFile";
 import { writeMidiFile, type MidiGroove } from "./midiFile";
@@ -35,6 +35,5 @@ export function buildExport(inputs: ExportInputs): ExportFile | undefined {
   if (target.kind === "groove") {
     return { bytes: new TextEncoder().encode(writeGrooveFile(groove, name)), mimeType: target.mimeType };
   }
-  const map = findDrumMap(inputs.mapId) ?? laneMapFor(inputs.mapId);
-  return { bytes: writeMidiFile(groove, map, name), mimeType: target.mimeType };
+  return { bytes: writeMidiFile(groove, laneMapFor(inputs.mapId), name), mimeType: target.mimeType };
 }
