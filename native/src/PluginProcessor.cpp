@@ -102,8 +102,10 @@ void TindleProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
                 }
             }
 
-            // Samples and peaks first, then publish the new position.
-            captureWritePos.store (p + n);
+            // Samples and peaks first, then publish the new position, unless startCapture()
+            // restarted the capture meanwhile: its reset to 0 wins over this block's advance.
+            auto expected = p;
+            captureWritePos.compare_exchange_strong (expected, p + n);
         }
 
         if (captureWritePos.load() >= capacity)
