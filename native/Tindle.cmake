@@ -27,7 +27,7 @@ juce_add_plugin(Tindle
 
 juce_generate_juce_header(Tindle)
 
-# Every native source; the editor helper adds files here without touching CMake.
+# Every native source, so a new file joins the shared library without a CMake change.
 file(GLOB TINDLE_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/native/src/*.cpp")
 file(GLOB TINDLE_HEADERS CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/native/src/*.h")
 target_sources(Tindle PRIVATE ${TINDLE_SOURCES} ${TINDLE_HEADERS})
