@@ -77,11 +77,7 @@ target_compile_definitions(Tindle
 # The catalogue service's base address, shared by the native pass-through and the page:
 # service/base-url, or TINDLE_SERVICE_BASE from the environment at configure time (a real
 # deployment sets the maker's HTTPS origin). Only the resource server's source sees it.
-if(EXISTS "${PROJECT_SOURCE_DIR}/service/base-url.cmake")
-    include("${PROJECT_SOURCE_DIR}/service/base-url.cmake")
-else()
-    set(TINDLE_SERVICE_BASE "http://127.0.0.1:47810/")
-endif()
+include("${PROJECT_SOURCE_DIR}/service/base-url.cmake")
 set_property(SOURCE "${PROJECT_SOURCE_DIR}/native/src/ResourceServer.cpp" APPEND PROPERTY
     COMPILE_DEFINITIONS "TINDLE_SERVICE_BASE_URL=\"${TINDLE_SERVICE_BASE}\"")
 
